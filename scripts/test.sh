@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds Marrowfen and runs every test (installing what they need): once in a
+# plain build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# MARROWFEN_QUICK=1 skips the sanitizer build.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev \
+    python3 python3-rarfile libarchive-tools libarchive-dev \
+    xvfb xauth xdotool
+jobs=$(nproc)
+
+run_suite() { # build-folder, extra cmake options...
+    local build=$1
+    shift
+    cmake -S "$root" -B "$build" -G Ninja -DMARROWFEN_WERROR=ON "$@" >/dev/null
+    cmake --build "$build" -j "$jobs"
+    (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 300)
+}
+
+run_suite "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ "${MARROWFEN_QUICK:-0}" != 1 ]; then
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DMARROWFEN_SANITIZE=ON
+fi

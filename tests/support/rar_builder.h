@@ -1,0 +1,40 @@
+// Builds small RAR 4 and RAR 5 archives with stored members, for tests,
+// benchmarks and fuzz seeds. Plain C++, no Qt.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testrar {
+
+enum class Format { Rar4, Rar5 };
+
+struct Member {
+    std::string name;          // UTF-8; '/' or '\' between parts (written as the format wants)
+    std::string data;          // stored bytes
+    std::optional<std::uint64_t> unpackedSize; // claimed size when it differs from data.size()
+    bool directory = false;
+    bool encryptedData = false; // RAR 4 flag 0x04 / RAR 5 encryption record; names stay readable
+    bool unicodeEncodedName = true; // RAR 4 only: non-ASCII names in the 0x200 encoded form (else raw UTF-8)
+    std::uint32_t dosTime = 0x58221883; // 2024-01-02 03:04:06
+};
+
+struct Options {
+    bool solid = false;            // archive and member solid flags
+    bool encryptedHeaders = false; // RAR 4 main flag 0x80 / RAR 5 encryption header: names unreadable
+    std::string comment;           // stored archive comment (CMT service header) when not empty
+    bool endBlock = true;          // write the end-of-archive block
+};
+
+// The archive's bytes.
+std::string build(Format format, const std::vector<Member> &members, const Options &options = {});
+
+// Writes bytes to path (binary); false on failure.
+bool writeFile(const std::string &path, const std::string &bytes);
+
+// Members named like a soundtrack: "01 Track.spc" ... with small data.
+std::vector<Member> soundtrack(int count, const std::string &folder = {});
+
+} // namespace testrar
