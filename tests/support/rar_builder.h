@@ -14,11 +14,15 @@ enum class Format { Rar4, Rar5 };
 struct Member {
     std::string name;          // UTF-8; '/' or '\' between parts (written as the format wants)
     std::string data;          // stored bytes
-    std::optional<std::uint64_t> unpackedSize; // claimed size when it differs from data.size()
+    std::optional<std::uint64_t> unpackedSize; // claimed size when it differs from data.size();
+                                               // such a member is written as "compressed" with 4
+                                               // opaque bytes (when data is empty) and lists only
     bool directory = false;
     bool encryptedData = false; // RAR 4 flag 0x04 / RAR 5 encryption record; names stay readable
     bool unicodeEncodedName = true; // RAR 4 only: non-ASCII names in the 0x200 encoded form (else raw UTF-8)
-    std::uint32_t dosTime = 0x58221883; // 2024-01-02 03:04:06
+    bool rawNameBytes = false;      // RAR 4 only: name bytes written as given without the 0x200 flag
+                                    // (legacy code-page names, e.g. Windows-1252)
+    std::uint32_t dosTime = 0x58221883; // 2024-01-02 03:04:06 (RAR 5: the same clock time as UTC)
 };
 
 struct Options {
