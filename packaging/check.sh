@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Checks the desktop integration and the Debian package of a finished build:
+# validates the desktop entry and the AppStream data, builds the package with
+# CPack, checks its fields and contents, unpacks it into a temporary root and
+# starts the packaged program there (packaging/smoke-test.sh).
+#
+# Usage: packaging/check.sh [BUILD_DIR]   (default: build/; configured and built)
+# Needs: desktop-file-utils, appstream, dpkg-dev, file (scripts/test.sh installs them).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+app_id=io.github.marrowfen.Marrowfen
+
+fail() { echo "packaging check: $*" >&2; exit 1; }
+step() { echo "packaging check: $*"; }
+
+[ -f "$build/CPackConfig.cmake" ] || fail "$build is not a configured build folder"
+
+step "validating the desktop entry and the AppStream data"
+desktop-file-validate "$root/data/$app_id.desktop"
+appstreamcli validate --no-net --strict "$root/data/$app_id.metainfo.xml"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+step "building the Debian package"
+if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log" >&2
+    fail "cpack failed"
+fi
+debs=("$work"/out/marrowfen_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one package, found: ${debs[*]}"
+deb=${debs[0]}
+
+step "checking $(basename "$deb")"
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = marrowfen ] || fail "Package is $(field Package)"
+[ "$(field Section)" = sound ] || fail "Section is $(field Section)"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+[ -n "$(field Description)" ] || fail "no Description"
+[ -z "$(field Homepage)" ] || fail "unexpected Homepage: $(field Homepage)"
+depends=$(field Depends)
+for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
+    # A whole package name, followed by a version, a comma or the end.
+    grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
+done
+step "Depends: $depends"
+
+# The package holds exactly the installed layout (with the usual prefix /usr).
+dpkg-deb -c "$deb" | awk '{ print $6 $7 $8 }' | grep -v '/$' | sort >"$work/contents"
+expected=(
+    "./usr/bin/marrowfen->../lib/marrowfen/marrowfen"
+    ./usr/lib/marrowfen/libunrar.so
+    ./usr/lib/marrowfen/marrowfen
+    "./usr/share/applications/$app_id.desktop"
+    "./usr/share/icons/hicolor/scalable/apps/$app_id.svg"
+    "./usr/share/metainfo/$app_id.metainfo.xml"
+)
+printf '%s\n' "${expected[@]}" | sort | diff -u - "$work/contents" || fail "the package's files differ from the expected layout"
+if dpkg-deb -c "$deb" | awk '{ print $2 }' | grep -v '^root/root$'; then
+    fail "files in the package not owned by root"
+fi
+
+step "unpacking the package and starting the packaged program"
+dpkg-deb -x "$deb" "$work/root"
+installed=$work/root/usr
+desktop-file-validate "$installed/share/applications/$app_id.desktop"
+grep -qx "Exec=marrowfen" "$installed/share/applications/$app_id.desktop" || fail "the desktop entry does not start marrowfen"
+"$root/packaging/smoke-test.sh" "$installed"
+step "all passed"
