@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev \
     python3 python3-rarfile libarchive-tools libarchive-dev \
-    xvfb xauth xdotool
+    xvfb xauth xdotool \
+    desktop-file-utils appstream dpkg-dev file
 jobs=$(nproc)
 
 run_suite() { # build-folder, extra cmake options...
@@ -18,6 +19,7 @@ run_suite() { # build-folder, extra cmake options...
 }
 
 run_suite "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+"$root/packaging/check.sh" "$root/build"
 if [ "${MARROWFEN_QUICK:-0}" != 1 ]; then
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DMARROWFEN_SANITIZE=ON
