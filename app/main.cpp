@@ -1,0 +1,18 @@
+#include "form1.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Marrowfen"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.marrowfen.Marrowfen"));
+
+    Form1 window;
+    if (!window.Form_Load())
+        return EXIT_FAILURE;
+    window.show();
+    return QApplication::exec();
+}

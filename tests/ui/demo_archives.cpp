@@ -1,0 +1,66 @@
+#include "demo_archives.h"
+
+#include "rar_builder.h"
+
+#include <filesystem>
+
+namespace demo {
+namespace {
+testrar::Member spc(const std::string &name)
+{
+    testrar::Member member;
+    member.name = name;
+    member.data = "SNES-SPC700 Sound File Data v0.30 " + name;
+    return member;
+}
+
+testrar::Member text(const std::string &name)
+{
+    testrar::Member member;
+    member.name = name;
+    member.data = "Ripped by a fan. Enjoy.\r\n";
+    return member;
+}
+} // namespace
+
+bool writeArchives(const std::string &folder)
+{
+    namespace fs = std::filesystem;
+    const fs::path root(folder);
+    std::error_code ignored;
+    fs::create_directory(root / "More Soundtracks", ignored);
+
+    using testrar::Format;
+    const struct {
+        const char *name;
+        std::string bytes;
+    } archives[] = {
+        {"Castle Quest.rsn",
+         testrar::build(Format::Rar4, {spc("03 Boss Battle.spc"), spc("01 Opening.spc"), text("info.txt"),
+                                       spc("Extras/04 Ending.spc"), spc("02 Overworld.spc")})},
+        {"Docs Only.rsn", testrar::build(Format::Rar5, {text("readme.txt")})},
+        {"Ocean Voyage.RSN",
+         testrar::build(Format::Rar5, {spc("Harbor Town.spc"), spc("ocean Theme.spc"), spc("Lighthouse.spc")})},
+        {"Star Racer.rsn", testrar::build(Format::Rar5, testrar::soundtrack(12))},
+        {"notes.txt", "not an archive\r\n"},
+    };
+    for (const auto &archive : archives) {
+        if (!testrar::writeFile((root / archive.name).string(), archive.bytes))
+            return false;
+    }
+    return true;
+}
+
+std::string firstAndThirdPlaylist()
+{
+    return "#EXTM3U\r\n"
+           "Castle Quest.rsn\\01 Opening.spc\r\n"
+           "Castle Quest.rsn\\02 Overworld.spc\r\n"
+           "Castle Quest.rsn\\03 Boss Battle.spc\r\n"
+           "Castle Quest.rsn\\Extras\\04 Ending.spc\r\n"
+           "Ocean Voyage.RSN\\Harbor Town.spc\r\n"
+           "Ocean Voyage.RSN\\Lighthouse.spc\r\n"
+           "Ocean Voyage.RSN\\ocean Theme.spc\r\n";
+}
+
+} // namespace demo

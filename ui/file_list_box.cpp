@@ -1,0 +1,57 @@
+#include "file_list_box.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+FileListBox::FileListBox(QWidget *parent)
+    : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+void FileListBox::setPattern(const QString &pattern)
+{
+    m_pattern = pattern;
+    if (!m_path.isEmpty())
+        refill();
+}
+
+void FileListBox::setPath(const QString &folder)
+{
+    m_path = QDir::cleanPath(QDir(folder).absolutePath());
+    refill();
+}
+
+QStringList FileListBox::selectedFileNames() const
+{
+    QStringList names;
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->isSelected())
+            names << item(row)->text();
+    }
+    return names;
+}
+
+void FileListBox::refill()
+{
+    // QDir matches name filters case-insensitively unless told otherwise.
+    const QStringList names = QDir(m_path).entryList({m_pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    clear();
+    addItems(names);
+}
+
+void FileListBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    QListWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() && currentItem())
+        emit fileClicked();
+}
+
+void FileListBox::keyPressEvent(QKeyEvent *event)
+{
+    const QPersistentModelIndex before = currentIndex();
+    QListWidget::keyPressEvent(event);
+    if (currentIndex().isValid() && currentIndex() != before)
+        emit fileClicked();
+}

@@ -1,0 +1,341 @@
+#include "form1.h"
+
+#include "dir_list_box.h"
+#include "drive_list_box.h"
+#include "entry_list.h"
+#include "extraction.h"
+#include "file_list_box.h"
+#include "message_boxes.h"
+#include "paths.h"
+#include "playlist_file.h"
+#include "twips.h"
+#include "user_interaction.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStorageInfo>
+
+#include <utility>
+
+namespace {
+constexpr char kLibraryDownload[] = "https://www.rarlab.com/rar_add.htm";
+
+template<typename Control>
+Control *place(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *control = new Control(parent);
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(geometry);
+    return control;
+}
+
+QLabel *placeLabel(QWidget *parent, const char *name, QRect geometry, const QString &caption)
+{
+    auto *label = place<QLabel>(parent, name, geometry);
+    label->setText(caption);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+// The label's fixed box was drawn for the classic dialog font; where the
+// caption does not fit the font in use, the label's font shrinks until it does.
+void fitCaption(QLabel *label)
+{
+    constexpr qreal kSmallestPointSize = 6.0;
+    const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    QFont font = label->font();
+    auto fits = [&] {
+        const QRect needed = QFontMetrics(font).boundingRect(QRect(QPoint(), label->size()), flags, label->text());
+        return needed.width() <= label->width() && needed.height() <= label->height();
+    };
+    while (!fits() && font.pointSizeF() - 0.5 >= kSmallestPointSize)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+}
+
+// Marks the work running and clears the mark however it ends.
+template<typename Work>
+class RunningWork {
+public:
+    RunningWork(Work &slot, Work work)
+        : m_slot(slot)
+    {
+        m_slot = work;
+    }
+    ~RunningWork() { m_slot = Work::None; }
+    RunningWork(const RunningWork &) = delete;
+    RunningWork &operator=(const RunningWork &) = delete;
+
+private:
+    Work &m_slot;
+};
+
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+} // namespace
+
+Form1::Form1(MessageBoxes *messages, QWidget *parent)
+    : QWidget(parent)
+    , m_messages(messages)
+{
+    if (!m_messages) {
+        m_ownMessages = std::make_unique<DialogMessageBoxes>(this);
+        m_messages = m_ownMessages.get();
+    }
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromUtf16(ApplicationTitle));
+    resize(pixelsFromTwips(5940), pixelsFromTwips(4815));
+    // The fixed layout was drawn for a compact 8-point dialog font.
+    QFont compact = font();
+    compact.setPointSize(8);
+    setFont(compact);
+    createControls();
+
+    setYieldHandler([] { QCoreApplication::processEvents(); });
+    setMessageHandler([this](const QString &prompt, const QString &title, int style) {
+        return m_messages->show(prompt, title, style);
+    });
+
+    // Start on the process's current folder (or the nearest that can be read).
+    for (const QString &start : {QDir::currentPath(), QDir::homePath(), QDir::rootPath()}) {
+        if (dirRSNNames->setPath(start))
+            break;
+    }
+    drvRSNNames->followFolder(dirRSNNames->path());
+}
+
+Form1::~Form1()
+{
+    if (archiveLibrary() == &m_library.functions())
+        setArchiveLibrary(nullptr);
+    setYieldHandler({});
+    setMessageHandler({});
+}
+
+void Form1::createControls()
+{
+    drvRSNNames = place<DriveListBox>(this, "drvRSNNames", rectFromTwips(120, 0, 3615, 315));
+    dirRSNNames = place<DirListBox>(this, "dirRSNNames", rectFromTwips(120, 360, 3615, 1890));
+    filRSNNames = place<FileListBox>(this, "filRSNNames", rectFromTwips(120, 2280, 3615, 1455));
+    filRSNNames->setPattern(QStringLiteral("*.rsn"));
+    lblCurrentFile = placeLabel(this, "lblCurrentFile", rectFromTwips(3840, 120, 1935, 255), QStringLiteral("File:"));
+    lblCurrentFile->setWordWrap(false);
+    lstFiles = place<QListWidget>(this, "lstFiles", rectFromTwips(3840, 360, 2055, 3375));
+    lblSelectHelp = placeLabel(this, "lblSelectHelp", rectFromTwips(240, 3840, 1095, 615),
+                               QStringLiteral("Hover For Multi-Selection Help"));
+    lblSelectHelp->setToolTip(QStringLiteral("Hold 'Ctrl' and click to select/unselect individual files. Hold "
+                                             "down the click button and drag to select many files at once"));
+    Label1 = placeLabel(this, "Label1", rectFromTwips(1440, 3840, 1095, 255), QStringLiteral("Playlist Name:"));
+    Label1->setWordWrap(false);
+    fitCaption(lblSelectHelp);
+    fitCaption(Label1);
+    txtPlaylistName = place<QLineEdit>(this, "txtPlaylistName", rectFromTwips(2520, 3840, 1815, 285));
+    txtPlaylistName->setText(QStringLiteral("RSN Playlist.m3u"));
+    txtPlaylistName->installEventFilter(this);
+    cmdAddFiles = place<QPushButton>(this, "cmdAddFiles", rectFromTwips(2040, 4320, 1815, 375));
+    cmdAddFiles->setText(QStringLiteral("Add File Contents"));
+    cmdAddFiles->setAutoDefault(false);
+    // A click must take the focus on every platform, so the name box's rule
+    // runs before the build reads the name.
+    cmdAddFiles->setFocusPolicy(Qt::StrongFocus);
+
+    setTabOrder(dirRSNNames, drvRSNNames);
+    setTabOrder(drvRSNNames, filRSNNames);
+    setTabOrder(filRSNNames, lstFiles);
+    setTabOrder(lstFiles, cmdAddFiles);
+    setTabOrder(cmdAddFiles, txtPlaylistName);
+    dirRSNNames->setFocus();
+
+    connect(drvRSNNames, &DriveListBox::driveChanged, this, &Form1::drvRSNNames_Change);
+    connect(dirRSNNames, &DirListBox::folderChosen, this, &Form1::chooseFolder);
+    connect(filRSNNames, &FileListBox::fileClicked, this, &Form1::filRSNNames_Click);
+    connect(cmdAddFiles, &QPushButton::clicked, this, &Form1::cmdAddFiles_Click);
+}
+
+QString Form1::libraryMissingPrompt()
+{
+    return QStringLiteral("The file \"%1\" needs to be in the same folder as this program.").arg(UnrarLibrary::fileName())
+        + QStringLiteral("\r\nIt was distributed with this program, but if you want an original copy, you can get it "
+                         "from the same place I did:\r\n")
+        + QLatin1String(kLibraryDownload);
+}
+
+bool Form1::Form_Load()
+{
+    return Form_Load(QCoreApplication::applicationDirPath());
+}
+
+bool Form1::Form_Load(const QString &programFolder)
+{
+    AppFolder = programFolder;
+    const QString libraryPath = JoinPath(AppFolder, UnrarLibrary::fileName());
+    if (!QFileInfo(libraryPath).isFile()) {
+        ShowMessage(libraryMissingPrompt(), MsgOkOnly);
+        return false;
+    }
+    if (!m_library.load(libraryPath)) {
+        ShowMessage(QStringLiteral("The file \"%1\" could not be loaded as the archive library:\r\n%2")
+                        .arg(QDir::toNativeSeparators(libraryPath), m_library.errorString()),
+                    MsgCritical);
+        return false;
+    }
+    setArchiveLibrary(&m_library.functions());
+    dirRSNNames_Change();
+    return true;
+}
+
+void Form1::drvRSNNames_Change()
+{
+    const QString drive = drvRSNNames->drive();
+    QStorageInfo volume(drive);
+    if (!volume.isValid() || !volume.isReady()) {
+        drvRSNNames->followFolder(dirRSNNames->path());
+        ShowMessage(QStringLiteral("The drive \"%1\" is not ready.").arg(QDir::toNativeSeparators(drive)),
+                    MsgExclamation);
+        return;
+    }
+    chooseFolder(drvRSNNames->folderOn(drive));
+}
+
+void Form1::chooseFolder(const QString &folder)
+{
+    QString error;
+    if (!dirRSNNames->setPath(folder, &error)) {
+        // Stay where we were: the drive list follows the folder still shown.
+        drvRSNNames->followFolder(dirRSNNames->path());
+        ShowMessage(error, MsgExclamation);
+        return;
+    }
+    dirRSNNames_Change();
+}
+
+void Form1::dirRSNNames_Change()
+{
+    filRSNNames->setPath(dirRSNNames->path());
+    drvRSNNames->followFolder(dirRSNNames->path());
+}
+
+void Form1::filRSNNames_Click()
+{
+    m_previewPending = true;
+    runPendingWork();
+}
+
+void Form1::cmdAddFiles_Click()
+{
+    if (m_running == Work::Build)
+        return;
+    m_buildPending = true;
+    runPendingWork();
+}
+
+void Form1::runPendingWork()
+{
+    if (m_running != Work::None)
+        return; // the running work picks it up when it ends
+    while (m_previewPending || m_buildPending) {
+        if (std::exchange(m_previewPending, false)) {
+            RunningWork running(m_running, Work::Preview);
+            preview();
+        } else if (std::exchange(m_buildPending, false)) {
+            RunningWork running(m_running, Work::Build);
+            build();
+        }
+    }
+}
+
+void Form1::preview()
+{
+    const QListWidgetItem *item = filRSNNames->currentItem();
+    if (!item)
+        return;
+    const QString fileName = item->text();
+    lblCurrentFile->setText(QStringLiteral("File: ") + fileName);
+    ProcessArchive(QStringLiteral("ObtainList"), JoinPath(filRSNNames->path(), fileName), QString());
+    const QString names = SortEntries(ArchiveEntries, false);
+
+    lstFiles->clear();
+    if (!names.isEmpty())
+        lstFiles->addItems(names.split(u'*'));
+    if (lstFiles->count() == 0) {
+        ShowMessage(QStringLiteral("No playable files were found in this archive. It may be a RAR of a RAR, or may "
+                                   "contain no SPC files."),
+                    MsgOkOnly, QStringLiteral("No Playable Files"));
+    }
+}
+
+void Form1::build()
+{
+    const QStringList archives = filRSNNames->selectedFileNames();
+    if (archives.isEmpty())
+        return;
+
+    const QString folder = filRSNNames->path();
+    const QFileInfo target(JoinPath(folder, txtPlaylistName->text()));
+    if (target.isFile() && target.size() > 0) {
+        const int answer = ShowMessage(QStringLiteral("The selected Playlist Name already exists. Overwrite it?"),
+                                       MsgYesNo, QStringLiteral("Overwrite Existing File?"));
+        if (answer != AnswerYes)
+            return;
+    }
+
+    PlaylistEntries.clear();
+    QString error;
+    bool written;
+    {
+        setBrowsingEnabled(false);
+        BusyCursor busy;
+        for (const QString &archive : archives) {
+            ProcessArchive(QStringLiteral("ObtainList"), JoinPath(folder, archive), QString());
+            PlaylistEntries += SortEntries(ArchiveEntries, true) + u'*';
+        }
+        PlaylistEntries.chop(1);
+        const QString playlistName = txtPlaylistName->text();
+        written = WritePlaylist(PlaylistEntries, playlistName, folder, &error);
+        if (!written)
+            error = QStringLiteral("The playlist \"%1\" could not be written:\r\n%2")
+                        .arg(QDir::toNativeSeparators(JoinPath(folder, playlistName)), error);
+        setBrowsingEnabled(true);
+    }
+    if (!written)
+        ShowMessage(error, MsgCritical, QStringLiteral("Playlist Not Written"));
+}
+
+void Form1::setBrowsingEnabled(bool enabled)
+{
+    drvRSNNames->setEnabled(enabled);
+    dirRSNNames->setEnabled(enabled);
+    filRSNNames->setEnabled(enabled);
+}
+
+void Form1::txtPlaylistName_LostFocus()
+{
+    const QString name = txtPlaylistName->text();
+    if (name.right(4).toLower() != u".m3u")
+        txtPlaylistName->setText(name + QStringLiteral(".m3u"));
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtPlaylistName && event->type() == QEvent::FocusOut) {
+        // Switching to another application or opening the box's own menu
+        // is not leaving the box.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            txtPlaylistName_LostFocus();
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,80 @@
+// The program's only window: browse to a folder of RSN archives, preview the
+// playable files of one, and write one playlist from several.
+#pragma once
+
+#include "unrar_library.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+class MessageBoxes;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // Messages go to messages, or to real message boxes when it is null.
+    explicit Form1(MessageBoxes *messages = nullptr, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up check: the archive library must lie in programFolder. On
+    // failure the reason has been shown and the program should end.
+    bool Form_Load(const QString &programFolder);
+    bool Form_Load();
+
+    // The text of the message shown when the library file is missing.
+    static QString libraryMissingPrompt();
+
+public slots:
+    void drvRSNNames_Change();
+    void dirRSNNames_Change();
+    void filRSNNames_Click();
+    void cmdAddFiles_Click();
+    void txtPlaylistName_LostFocus();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void chooseFolder(const QString &folder);
+    void runPendingWork();
+    void preview();
+    void build();
+    void setBrowsingEnabled(bool enabled);
+
+    std::unique_ptr<MessageBoxes> m_ownMessages;
+    MessageBoxes *m_messages;
+    UnrarLibrary m_library;
+
+    QString AppFolder;
+    QString PlaylistEntries;
+
+    // Previews and builds share the engine's entry list and yield to the
+    // window while they run; only one runs at a time. A preview asked for
+    // meanwhile runs (for the file list's current item) once the running
+    // work ends; a build pressed during a preview runs after it, a build
+    // pressed during a build is ignored.
+    enum class Work { None, Preview, Build };
+    Work m_running = Work::None;
+    bool m_previewPending = false;
+    bool m_buildPending = false;
+
+    DriveListBox *drvRSNNames = nullptr;
+    DirListBox *dirRSNNames = nullptr;
+    FileListBox *filRSNNames = nullptr;
+    QLabel *lblCurrentFile = nullptr;
+    QListWidget *lstFiles = nullptr;
+    QLabel *lblSelectHelp = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtPlaylistName = nullptr;
+    QPushButton *cmdAddFiles = nullptr;
+};
