@@ -45,9 +45,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Description)" ] || fail "no Description"
 [ -z "$(field Homepage)" ] || fail "unexpected Homepage: $(field Homepage)"
 depends=$(field Depends)
+# The package names alone, one a line (versions and alternatives dropped).
+depends_names=$(sed 's/([^)]*)//g; s/|/,/g' <<<"$depends" | tr ',' '\n' | tr -d ' ')
 for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
-    # A whole package name, followed by a version, a comma or the end.
-    grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
+    grep -qxF "$package" <<<"$depends_names" || fail "Depends lacks $package: $depends"
 done
 step "Depends: $depends"
 
