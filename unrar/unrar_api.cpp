@@ -1,9 +1,146 @@
-// Placeholder: replaced by the header reader.
+// The C interface: a handle is an ApiArchive owning the open archive. No
+// exception crosses the interface; running out of memory is ERAR_NO_MEMORY.
+#include "archive.h"
+#include "text.h"
 #include "unrar.h"
-extern "C" {
-UNRAR_API void *PASCAL RAROpenArchive(RAROpenArchiveData *d) { d->OpenResult = ERAR_EOPEN; return nullptr; }
-UNRAR_API int PASCAL RARCloseArchive(void *) { return 0; }
-UNRAR_API int PASCAL RARReadHeader(void *, RARHeaderData *) { return ERAR_END_ARCHIVE; }
-UNRAR_API int PASCAL RARProcessFile(void *, int, char *, char *) { return ERAR_UNKNOWN_FORMAT; }
-UNRAR_API void PASCAL RARSetPassword(void *, char *) {}
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+
+struct ApiArchive {
+    unrar::Archive archive;
+    std::string arcName;
+    std::string password; // kept for callers that set one; headers here never need it
+};
+
+// Copies text into a fixed char field, always NUL-terminated, never
+// splitting a character.
+void copyField(char *field, std::size_t fieldSize, const std::string &text)
+{
+    const std::string fitted = unrar::toHostText(text, fieldSize - 1);
+    std::memcpy(field, fitted.data(), fitted.size());
+    field[fitted.size()] = '\0';
 }
+
+void fillComment(RAROpenArchiveData &data, const unrar::Comment &comment)
+{
+    data.CmtSize = 0;
+    data.CmtState = 0;
+    if (!data.CmtBuf)
+        return;
+    if (comment.state == unrar::Comment::State::Packed) {
+        data.CmtState = ERAR_UNKNOWN_FORMAT; // compressed comments are not unpacked here
+        return;
+    }
+    if (comment.state != unrar::Comment::State::Stored || comment.text.empty())
+        return;
+    if (data.CmtBufSize == 0) {
+        data.CmtState = ERAR_SMALL_BUF;
+        return;
+    }
+    // The host form is never longer than the UTF-8 one.
+    const std::string text = unrar::toHostText(comment.text, comment.text.size());
+    const std::string fitted = unrar::toHostText(comment.text, data.CmtBufSize - 1);
+    std::memcpy(data.CmtBuf, fitted.data(), fitted.size());
+    data.CmtBuf[fitted.size()] = '\0';
+    data.CmtSize = static_cast<unsigned int>(fitted.size() + 1);
+    data.CmtState = fitted.size() < text.size() ? ERAR_SMALL_BUF : 1;
+}
+
+} // namespace
+
+extern "C" {
+
+UNRAR_API void *PASCAL RAROpenArchive(RAROpenArchiveData *data)
+{
+    if (!data)
+        return nullptr;
+    try {
+        auto handle = std::make_unique<ApiArchive>();
+        if (!data->ArcName) {
+            data->OpenResult = ERAR_EOPEN;
+            return nullptr;
+        }
+        handle->arcName = data->ArcName;
+        const int result = handle->archive.open(data->ArcName);
+        data->OpenResult = static_cast<unsigned int>(result);
+        if (result != ERAR_SUCCESS)
+            return nullptr;
+        fillComment(*data, handle->archive.comment());
+        return handle.release();
+    } catch (const std::bad_alloc &) {
+        data->OpenResult = ERAR_NO_MEMORY;
+    } catch (...) {
+        data->OpenResult = ERAR_BAD_DATA;
+    }
+    return nullptr;
+}
+
+UNRAR_API int PASCAL RARCloseArchive(void *handle)
+{
+    if (!handle)
+        return ERAR_ECLOSE;
+    delete static_cast<ApiArchive *>(handle);
+    return ERAR_SUCCESS;
+}
+
+UNRAR_API int PASCAL RARReadHeader(void *handle, RARHeaderData *header)
+{
+    if (!handle || !header)
+        return ERAR_BAD_DATA;
+    auto &api = *static_cast<ApiArchive *>(handle);
+    try {
+        // Members are walked in order whether or not the previous one was
+        // processed: the walker already stands behind its data.
+        unrar::Member member;
+        const unrar::Step step = api.archive.next(member);
+        if (step != unrar::Step::Member)
+            return static_cast<int>(step);
+
+        copyField(header->ArcName, sizeof header->ArcName, api.arcName);
+        copyField(header->FileName, sizeof header->FileName, member.name);
+        header->Flags = member.flags;
+        header->PackSize = static_cast<unsigned int>(member.packSize & 0xFFFFFFFFu);
+        header->UnpSize = static_cast<unsigned int>(member.unpSize & 0xFFFFFFFFu);
+        header->HostOS = member.hostOs;
+        header->FileCRC = member.fileCrc;
+        header->FileTime = member.dosTime;
+        header->UnpVer = member.unpVer;
+        header->Method = member.method;
+        header->FileAttr = member.attributes;
+        header->CmtSize = 0;
+        header->CmtState = 0; // member comments are not returned
+        return ERAR_SUCCESS;
+    } catch (const std::bad_alloc &) {
+        return ERAR_NO_MEMORY;
+    } catch (...) {
+        return ERAR_BAD_DATA;
+    }
+}
+
+UNRAR_API int PASCAL RARProcessFile(void *handle, int operation, char *, char *)
+{
+    if (!handle)
+        return ERAR_BAD_DATA;
+    // The walker has already moved past the member's data, so skipping costs
+    // nothing. Nothing is ever unpacked: testing and extracting fail without
+    // writing, and the caller's loop still moves on to the next member.
+    return operation == RAR_SKIP ? ERAR_SUCCESS : ERAR_UNKNOWN_FORMAT;
+}
+
+UNRAR_API void PASCAL RARSetPassword(void *handle, char *password)
+{
+    if (!handle)
+        return;
+    try {
+        static_cast<ApiArchive *>(handle)->password = password ? password : "";
+    } catch (...) {
+        // A password is never needed to list headers; losing it changes nothing.
+    }
+}
+
+} // extern "C"

@@ -1,0 +1,37 @@
+// One open archive: finds the signature (also behind a self-extractor),
+// picks the walker for its format and hands out members in header order.
+#pragma once
+
+#include "file_reader.h"
+#include "member.h"
+
+#include <memory>
+
+namespace unrar {
+
+class Archive {
+public:
+    // Returns ERAR_SUCCESS or the failure code (ERAR_EOPEN, ERAR_BAD_ARCHIVE,
+    // ERAR_BAD_DATA). Encrypted headers open fine: next() then reports them.
+    int open(const char *path);
+
+    const Comment &comment() const { return m_comment; }
+
+    // The next member, or End / Damaged / EncryptedHeaders (repeated on
+    // every later call).
+    Step next(Member &member) { return m_walker->next(member); }
+
+private:
+    enum class Format { None, Rar4, Rar5 };
+    struct Signature {
+        Format format = Format::None;
+        std::uint64_t end = 0; // offset of the first header after it
+    };
+    Signature findSignature();
+
+    FileReader m_file;
+    std::unique_ptr<HeaderWalker> m_walker;
+    Comment m_comment;
+};
+
+} // namespace unrar

@@ -1,0 +1,47 @@
+// What a header walker reports for one archive member, in the terms of the
+// C interface's header record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace unrar {
+
+struct Member {
+    std::string name; // UTF-8, '\' between parts
+    std::uint64_t packSize = 0;
+    std::uint64_t unpSize = 0;
+    std::uint32_t flags = 0; // RHDF_* bits
+    std::uint32_t hostOs = 0;
+    std::uint32_t fileCrc = 0;
+    std::uint32_t dosTime = 0;
+    std::uint32_t unpVer = 0;
+    std::uint32_t method = 0;
+    std::uint32_t attributes = 0;
+};
+
+// Outcome of looking for the next member. Values are the C interface's codes.
+enum class Step {
+    Member = 0,
+    End = 10,               // ERAR_END_ARCHIVE
+    Damaged = 12,           // ERAR_BAD_DATA
+    EncryptedHeaders = 21,  // ERAR_UNKNOWN: names cannot be read without the password
+};
+
+// An archive comment found next to the main header.
+struct Comment {
+    enum class State { None, Stored, Packed };
+    State state = State::None;
+    std::string text; // UTF-8 when Stored
+};
+
+// Walks one format's headers from the first block after the main header.
+// Each call to next() moves strictly forward past the member it reports and
+// its data, so a caller that skips members needs nothing else.
+class HeaderWalker {
+public:
+    virtual ~HeaderWalker() = default;
+    virtual Step next(Member &member) = 0;
+};
+
+} // namespace unrar
