@@ -52,12 +52,21 @@ for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
 done
 step "Depends: $depends"
 
-# The package holds exactly the installed layout (with the usual prefix /usr).
+# The package holds exactly the installed layout under /usr; the private
+# folder is usr/lib/marrowfen (or usr/lib/<multiarch>/marrowfen when the build
+# was configured for the prefix /usr).
 dpkg-deb -c "$deb" | awk '{ print $6 $7 $8 }' | grep -v '/$' | sort >"$work/contents"
+link=$(sed -n 's|^\./usr/bin/marrowfen->||p' "$work/contents")
+case $link in
+../lib/marrowfen/marrowfen | ../lib/*-*/marrowfen/marrowfen) ;;
+*) fail "usr/bin/marrowfen is missing or does not lead to lib/.../marrowfen/marrowfen: '$link'" ;;
+esac
+private=./usr/${link#../}
+private=${private%/marrowfen}
 expected=(
-    "./usr/bin/marrowfen->../lib/marrowfen/marrowfen"
-    ./usr/lib/marrowfen/libunrar.so
-    ./usr/lib/marrowfen/marrowfen
+    "./usr/bin/marrowfen->$link"
+    "$private/libunrar.so"
+    "$private/marrowfen"
     "./usr/share/applications/$app_id.desktop"
     "./usr/share/icons/hicolor/scalable/apps/$app_id.svg"
     "./usr/share/metainfo/$app_id.metainfo.xml"
