@@ -282,7 +282,8 @@ Step Rar4Walker::start(Comment &comment)
         if (c.ok() && blockSize >= 13 && blockSize - 13u <= c.remaining()) {
             if (method == kMethodStore) {
                 comment.state = Comment::State::Stored;
-                comment.text = legacyToUtf8(c.bytes(blockSize - 13u));
+                const std::string text = c.bytes(blockSize - 13u);
+                comment.text = legacyToUtf8(text.substr(0, text.find('\0')));
             } else {
                 comment.state = Comment::State::Packed;
             }
@@ -318,7 +319,7 @@ void Rar4Walker::readServiceComment(Comment &comment)
     if (m_file.readAt(dataStart, reinterpret_cast<std::uint8_t *>(text.data()), length) != length)
         return;
     comment.state = Comment::State::Stored;
-    comment.text = legacyToUtf8(text);
+    comment.text = legacyToUtf8(text.substr(0, text.find('\0')));
 }
 
 Step Rar4Walker::next(Member &member)

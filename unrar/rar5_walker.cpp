@@ -221,7 +221,7 @@ Step Rar5Walker::start(Comment &comment)
     if (m_file.readAt(cmt.dataStart, reinterpret_cast<std::uint8_t *>(text.data()), length) != length)
         return Step::Member;
     comment.state = Comment::State::Stored;
-    comment.text = sanitizeUtf8(text);
+    comment.text = sanitizeUtf8(text.substr(0, text.find('\0'))); // RAR ends it with a NUL
     return Step::Member;
 }
 

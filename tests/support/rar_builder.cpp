@@ -10,7 +10,7 @@
 namespace testrar {
 namespace {
 
-std::uint32_t crc32(const std::string &bytes)
+std::uint32_t crcOf(const std::string &bytes)
 {
     static const auto table = [] {
         std::array<std::uint32_t, 256> t{};
@@ -171,10 +171,10 @@ std::string packedData(const Member &m)
 
 // ---- RAR 4 -------------------------------------------------------------
 
-std::string rar4Block(std::string body) // body starts at HEAD_TYPE, HEAD_SIZE filled in
+std::string rar4Block(const std::string &body) // body starts at HEAD_TYPE, HEAD_SIZE filled in
 {
     std::string out;
-    put16(out, crc32(body) & 0xFFFF);
+    put16(out, crcOf(body) & 0xFFFF);
     return out + body;
 }
 
@@ -235,7 +235,7 @@ std::string buildRar4(const std::vector<Member> &members, const Options &options
 
     if (!options.comment.empty())
         out += rar4FileBlock(0x7A, 0, "CMT", options.comment, options.comment.size(),
-                             crc32(options.comment), 0x58221883, 29, 0x30, 0);
+                             crcOf(options.comment), 0x58221883, 29, 0x30, 0);
 
     bool first = true;
     for (const Member &m : members) {
@@ -262,7 +262,7 @@ std::string buildRar4(const std::vector<Member> &members, const Options &options
             flags |= 0x0100; // as RAR does for members over 2 GB
         const bool fake = fakeCompressed(m);
         out += rar4FileBlock(0x74, flags, nameField, data, unpSize,
-                             m.directory ? 0 : crc32(m.data), m.dosTime, fake ? 29 : 20,
+                             m.directory ? 0 : crcOf(m.data), m.dosTime, fake ? 29 : 20,
                              fake ? 0x33 : 0x30, m.directory ? 0x10 : 0x20);
         first = false;
     }
@@ -274,13 +274,13 @@ std::string buildRar4(const std::vector<Member> &members, const Options &options
 // ---- RAR 5 -------------------------------------------------------------
 
 // body starts at the header type; prepends CRC32 and the size vint.
-std::string rar5Header(const std::string &body)
+std::string rar5HeaderOf(const std::string &body)
 {
     std::string sized;
     putVint(sized, body.size());
     sized += body;
     std::string out;
-    put32(out, crc32(sized));
+    put32(out, crcOf(sized));
     return out + sized;
 }
 
@@ -311,7 +311,7 @@ std::string rar5FileBlock(unsigned type, const std::string &name, const std::str
     putVint(body, name.size());
     body += name;
     body += extra;
-    return rar5Header(body) + data;
+    return rar5HeaderOf(body) + data;
 }
 
 std::string encryptionRecord()
@@ -340,7 +340,7 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
         putVint(enc, 0);  // no check value
         enc += static_cast<char>(15);
         enc += std::string(16, '\x07');
-        out += rar5Header(enc);
+        out += rar5HeaderOf(enc);
         out += std::string(64, '\x5A'); // IV + encrypted main header, opaque
         return out;
     }
@@ -349,11 +349,11 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
     putVint(main, 1);
     putVint(main, 0);
     putVint(main, options.solid ? 0x0004 : 0);
-    out += rar5Header(main);
+    out += rar5HeaderOf(main);
 
     if (!options.comment.empty())
         out += rar5FileBlock(3, "CMT", options.comment, options.comment.size(), false, 0,
-                             crc32(options.comment), 0, 0, {});
+                             crcOf(options.comment), 0, 0, {});
 
     bool first = true;
     for (const Member &m : members) {
@@ -363,7 +363,7 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
         if (options.solid && !first)
             compression |= 0x0040;
         out += rar5FileBlock(2, withSeparator(m.name, '/'), data, unpSize, m.directory,
-                             dosToUnix(m.dosTime), m.directory ? 0 : crc32(m.data), compression,
+                             dosToUnix(m.dosTime), m.directory ? 0 : crcOf(m.data), compression,
                              m.directory ? 0x10 : 0x20,
                              m.encryptedData ? encryptionRecord() : std::string());
         first = false;
@@ -374,6 +374,19 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
 }
 
 } // namespace
+
+std::uint32_t crc32(const std::string &bytes) { return crcOf(bytes); }
+
+std::string vint(std::uint64_t value)
+{
+    std::string out;
+    putVint(out, value);
+    return out;
+}
+
+std::string rar4Header(const std::string &body) { return rar4Block(body); }
+
+std::string rar5Header(const std::string &body) { return rar5HeaderOf(body); }
 
 std::string build(Format format, const std::vector<Member> &members, const Options &options)
 {

@@ -35,6 +35,15 @@ struct Options {
 // The archive's bytes.
 std::string build(Format format, const std::vector<Member> &members, const Options &options = {});
 
+// Raw pieces for hand-made (often deliberately damaged) archives.
+std::uint32_t crc32(const std::string &bytes);
+std::string vint(std::uint64_t value); // RAR 5 variable-length integer
+// A RAR 4 block header: body starts at HEAD_TYPE (HEAD_SIZE filled in by the
+// caller); the CRC16 is prepended.
+std::string rar4Header(const std::string &body);
+// A RAR 5 header: body starts at the header type; CRC32 and size vint are prepended.
+std::string rar5Header(const std::string &body);
+
 // Writes bytes to path (binary); false on failure.
 bool writeFile(const std::string &path, const std::string &bytes);
 
