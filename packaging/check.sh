@@ -20,10 +20,7 @@ step "validating the desktop entry and the AppStream data"
 desktop-file-validate "$root/data/$app_id.desktop"
 appstreamcli validate --no-net --strict "$root/data/$app_id.metainfo.xml"
 
-if [ ! -x "$build/bin/marrowfen" ]; then
-    step "SKIPPED the package: the program is not built in $build/bin"
-    exit 0
-fi
+[ -x "$build/bin/marrowfen" ] || fail "the program is not built in $build/bin"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
