@@ -124,7 +124,6 @@ std::string decodeName(std::span<const std::uint8_t> field, bool unicodeFlag)
 } // namespace
 
 struct Rar4Walker::Block {
-    std::uint64_t pos = 0;
     std::uint8_t type = 0;
     std::uint16_t flags = 0;
     std::span<const std::uint8_t> header; // HEAD_SIZE bytes, valid until the next read
@@ -163,7 +162,6 @@ Step Rar4Walker::readBlock(std::uint64_t pos, Block &block)
     const std::size_t headSize = static_cast<std::size_t>(base[5] | base[6] << 8);
     if (headSize < kBaseHeader || headSize > remaining)
         return Step::Damaged;
-    block.pos = pos;
     block.type = base[2];
     block.flags = static_cast<std::uint16_t>(base[3] | base[4] << 8);
     block.header = m_file.view(pos, headSize);

@@ -26,6 +26,18 @@ void copyField(char *field, std::size_t fieldSize, const std::string &text)
     field[fitted.size()] = '\0';
 }
 
+// The archive path goes back exactly as the caller gave it, cut to fit.
+void copyPath(char *field, std::size_t fieldSize, const std::string &path)
+{
+#ifdef _WIN32
+    const std::string fitted = path.substr(0, fieldSize - 1);
+#else
+    const std::string fitted = unrar::utf8Prefix(path, fieldSize - 1);
+#endif
+    std::memcpy(field, fitted.data(), fitted.size());
+    field[fitted.size()] = '\0';
+}
+
 void fillComment(RAROpenArchiveData &data, const unrar::Comment &comment)
 {
     data.CmtSize = 0;
@@ -101,7 +113,7 @@ UNRAR_API int PASCAL RARReadHeader(void *handle, RARHeaderData *header)
         if (step != unrar::Step::Member)
             return static_cast<int>(step);
 
-        copyField(header->ArcName, sizeof header->ArcName, api.arcName);
+        copyPath(header->ArcName, sizeof header->ArcName, api.arcName);
         copyField(header->FileName, sizeof header->FileName, member.name);
         header->Flags = member.flags;
         header->PackSize = static_cast<unsigned int>(member.packSize & 0xFFFFFFFFu);
