@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev \
-    python3 python3-rarfile libarchive-tools libarchive-dev \
+    python3 python3-rarfile libarchive-tools libarchive-dev pkg-config \
     xvfb xauth xdotool \
     desktop-file-utils appstream dpkg-dev file
 jobs=$(nproc)
