@@ -19,36 +19,40 @@ constexpr std::size_t kRar5MarkerSize = 8; // signature + 01 00
 // is no archive at all cheap.
 constexpr std::uint64_t kMaxSfxModule = 4 * 1024 * 1024;
 constexpr std::size_t kSearchChunk = 64 * 1024;
+constexpr int kMaxSignatureTries = 16;
 
 } // namespace
 
-Archive::Signature Archive::findSignature()
+Archive::Signature Archive::findSignature(std::uint64_t from)
 {
     // Plain archives start with the marker: one small read.
-    const auto head = m_file.view(0, static_cast<std::size_t>(std::min<std::uint64_t>(m_file.size(), kRar5MarkerSize)));
-    if (head.size() >= kRar4MarkerSize && std::equal(std::begin(kSignature), std::end(kSignature), head.begin())) {
-        if (head[6] == 0x00)
-            return {Format::Rar4, kRar4MarkerSize};
-        if (head.size() == kRar5MarkerSize && head[6] == 0x01 && head[7] == 0x00)
-            return {Format::Rar5, kRar5MarkerSize};
+    if (from == 0) {
+        const auto head
+            = m_file.view(0, static_cast<std::size_t>(std::min<std::uint64_t>(m_file.size(), kRar5MarkerSize)));
+        if (head.size() >= kRar4MarkerSize && std::equal(std::begin(kSignature), std::end(kSignature), head.begin())) {
+            if (head[6] == 0x00)
+                return {Format::Rar4, 0, kRar4MarkerSize};
+            if (head.size() == kRar5MarkerSize && head[6] == 0x01 && head[7] == 0x00)
+                return {Format::Rar5, 0, kRar5MarkerSize};
+        }
     }
 
     const std::uint64_t limit = std::min<std::uint64_t>(m_file.size(), kMaxSfxModule + kRar5MarkerSize);
-    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(limit, kSearchChunk)));
+    std::vector<std::uint8_t> chunk(kSearchChunk);
     // Chunks overlap by a marker's length less one so no marker is missed at a seam.
-    for (std::uint64_t offset = 0; offset < limit;) {
+    for (std::uint64_t offset = from; offset < limit;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), limit - offset));
         const std::size_t got = m_file.readAt(offset, chunk.data(), want);
         const auto begin = chunk.begin();
         const auto end = begin + static_cast<std::ptrdiff_t>(got);
         for (auto it = std::search(begin, end, std::begin(kSignature), std::end(kSignature)); it != end;
              it = std::search(it + 1, end, std::begin(kSignature), std::end(kSignature))) {
-            const std::size_t at = static_cast<std::size_t>(it - begin);
-            const std::size_t left = got - at;
+            const std::uint64_t at = offset + static_cast<std::uint64_t>(it - begin);
+            const std::size_t left = static_cast<std::size_t>(end - it);
             if (left >= kRar4MarkerSize && it[6] == 0x00)
-                return {Format::Rar4, offset + at + kRar4MarkerSize};
+                return {Format::Rar4, at, at + kRar4MarkerSize};
             if (left >= kRar5MarkerSize && it[6] == 0x01 && it[7] == 0x00)
-                return {Format::Rar5, offset + at + kRar5MarkerSize};
+                return {Format::Rar5, at, at + kRar5MarkerSize};
         }
         if (got < want || offset + got >= limit)
             break;
@@ -57,24 +61,41 @@ Archive::Signature Archive::findSignature()
     return {};
 }
 
+Step Archive::startWalker(const Signature &signature)
+{
+    Comment comment;
+    Step started;
+    if (signature.format == Format::Rar4) {
+        auto walker = std::make_unique<Rar4Walker>(m_file, signature.end);
+        started = walker->start(comment);
+        m_walker = std::move(walker);
+    } else {
+        auto walker = std::make_unique<Rar5Walker>(m_file, signature.end);
+        started = walker->start(comment);
+        m_walker = std::move(walker);
+    }
+    m_comment = std::move(comment);
+    return started;
+}
+
 int Archive::open(const char *path)
 {
     if (!m_file.open(path))
         return ERAR_EOPEN;
-    const Signature signature = findSignature();
-    Step started = Step::Damaged;
-    if (signature.format == Format::Rar4) {
-        auto walker = std::make_unique<Rar4Walker>(m_file, signature.end);
-        started = walker->start(m_comment);
-        m_walker = std::move(walker);
-    } else if (signature.format == Format::Rar5) {
-        auto walker = std::make_unique<Rar5Walker>(m_file, signature.end);
-        started = walker->start(m_comment);
-        m_walker = std::move(walker);
-    } else {
-        return ERAR_BAD_ARCHIVE;
+    // A self-extractor's code may hold the signature bytes too: a marker
+    // without a sound main header after it is passed over, a few times.
+    bool sawSignature = false;
+    Signature signature = findSignature(0);
+    for (int tries = 0; signature.format != Format::None && tries < kMaxSignatureTries; ++tries) {
+        sawSignature = true;
+        if (startWalker(signature) != Step::Damaged)
+            return ERAR_SUCCESS;
+        if (signature.start == 0)
+            break; // a plain archive with a damaged main header
+        signature = findSignature(signature.start + 1);
     }
-    return started == Step::Damaged ? ERAR_BAD_DATA : ERAR_SUCCESS;
+    m_walker.reset();
+    return sawSignature ? ERAR_BAD_DATA : ERAR_BAD_ARCHIVE;
 }
 
 } // namespace unrar

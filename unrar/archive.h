@@ -25,9 +25,11 @@ private:
     enum class Format { None, Rar4, Rar5 };
     struct Signature {
         Format format = Format::None;
-        std::uint64_t end = 0; // offset of the first header after it
+        std::uint64_t start = 0; // offset of the marker
+        std::uint64_t end = 0;   // offset of the first header after it
     };
-    Signature findSignature();
+    Signature findSignature(std::uint64_t from);
+    Step startWalker(const Signature &signature);
 
     FileReader m_file;
     std::unique_ptr<HeaderWalker> m_walker;

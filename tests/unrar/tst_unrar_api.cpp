@@ -160,6 +160,12 @@ private slots:
             << qbytes(rar4.substr(0, 7) + rar4.substr(kRar4First)) << 12u;
         QTest::newRow("behind a self-extractor") << qbytes(std::string(300000, '\0') + rar5) << 0u;
         QTest::newRow("RAR 4 across a search chunk seam") << qbytes(std::string(65533, 'M') + rar4) << 0u;
+        const std::string strayMarker = std::string("Rar!\x1A\x07\x00", 7) + "module code";
+        QTest::newRow("stray marker in the self-extractor")
+            << qbytes(std::string(1000, '\0') + strayMarker + std::string(1000, '\0') + rar5) << 0u;
+        std::string damaged = rar4;
+        damaged[10] ^= 1;
+        QTest::newRow("damaged archive behind a self-extractor") << qbytes(std::string(1000, '\0') + damaged) << 12u;
         QTest::newRow("beyond the self-extractor search")
             << qbytes(std::string(5 * 1024 * 1024, '\0') + rar4) << 13u;
     }
