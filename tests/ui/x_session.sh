@@ -1,0 +1,48 @@
+# Helpers for driving the real program on a virtual X server (sourced by
+# the scripts run through xvfb-run). Every wait is bounded.
+
+# Qt must talk to the X server, whatever the test environment says.
+export QT_QPA_PLATFORM=xcb
+# X11 and font libraries keep caches until exit; not ours to report.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Prints the id of the visible window whose title is exactly $1, waiting up
+# to $2 seconds (default 20).
+wait_window() {
+    local id pattern
+    pattern=$(printf '%s' "$1" | sed 's/[][\\.*^$?+(){}|]/\\&/g')
+    id=$(timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n 1) ||
+        fail "no window \"$1\" appeared"
+    [ -n "$id" ] || fail "no window \"$1\" appeared"
+    echo "$id"
+}
+
+# Gives window $1 the keyboard (there is no window manager to do it).
+focus_window() {
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+    sleep 0.3
+}
+
+# Waits up to $2 seconds (default 10) for process $1 to end; prints its status.
+wait_exit() {
+    local pid=$1 tenths=$((${2:-10} * 10)) status=0
+    while kill -0 "$pid" 2>/dev/null && ((tenths-- > 0)); do
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill "$pid"
+        fail "the program did not end"
+    fi
+    wait "$pid" || status=$?
+    echo "$status"
+}
+
+# The size of window $1 as WIDTHxHEIGHT.
+window_size() {
+    xdotool getwindowgeometry "$1" | sed -n 's/^ *Geometry: //p'
+}
