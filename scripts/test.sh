@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds Marrowfen and runs every test (installing what they need): once in a
 # plain build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
-# MARROWFEN_QUICK=1 skips the sanitizer build.
+# Then each libFuzzer target runs for a minute. MARROWFEN_QUICK=1 skips the
+# sanitizer build and the fuzzing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev \
     python3 python3-rarfile libarchive-tools libarchive-dev pkg-config \
     xvfb xauth xdotool \
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file \
+    clang libclang-rt-14-dev
 jobs=$(nproc)
 
 run_suite() { # build-folder, extra cmake options...
@@ -23,4 +25,5 @@ run_suite "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if [ "${MARROWFEN_QUICK:-0}" != 1 ]; then
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DMARROWFEN_SANITIZE=ON
+    "$root/fuzz/run.sh" 60 "$root/build-fuzz"
 fi

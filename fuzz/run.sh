@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time.
+#   fuzz/run.sh [seconds per target] [build folder]
+# Regression inputs (tests/robustness/regressions) are replayed first. The
+# corpus grows in <build>/fuzz-corpus; crashes land in <build>/fuzz-artifacts.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+build=${2:-$root/build-fuzz}
+targets=(fuzz_unrar fuzz_listing)
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DMARROWFEN_FUZZ=ON -DBUILD_TESTING=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROWFEN_WERROR=ON >/dev/null
+cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" fuzz_make_seeds
+
+seeds=$build/fuzz-seeds
+mkdir -p "$seeds"
+"$build/bin/fuzz_make_seeds" "$seeds" >/dev/null
+real=$root/../shared/real-rar
+regressions=$root/tests/robustness/regressions
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1
+status=0
+for target in "${targets[@]}"; do
+    corpus=$build/fuzz-corpus/$target
+    artifacts=$build/fuzz-artifacts/$target
+    mkdir -p "$corpus" "$artifacts"
+    if compgen -G "$regressions/*" >/dev/null; then
+        echo "== $target: replaying regression inputs"
+        "$build/bin/$target" -runs=1 "$regressions"/* >/dev/null 2>&1 \
+            || { echo "$target fails on a regression input"; status=1; continue; }
+    fi
+    sources=("$seeds")
+    [ -d "$real" ] && sources+=("$real")
+    echo "== $target: fuzzing for ${seconds}s"
+    "$build/bin/$target" "$corpus" "${sources[@]}" \
+        -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=65536 \
+        -dict="$root/fuzz/rar.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
+        2>"$artifacts/log.txt" || { echo "$target found a fault:"; tail -n 60 "$artifacts/log.txt"; status=1; }
+    grep -E '^stat::number_of_executed_units|cov: ' "$artifacts/log.txt" | tail -n 2 || true
+done
+exit $status
