@@ -85,6 +85,11 @@ qint16 obtainList(const QString &archivePath, const QString &password)
         return -1;
 
     const QString archiveFileName = FileNameOf(archivePath);
+    // The archive's file name starts every playlist path. Outside Windows it
+    // may hold "*" or line breaks, which would break the entry list and add
+    // playlist lines: then none of its members is playable.
+    const bool archiveNameFits = !archiveFileName.contains(u'*') && !archiveFileName.contains(u'\r')
+        && !archiveFileName.contains(u'\n');
 
     QByteArray arcName = QFile::encodeName(archivePath);
     QByteArray comment(kCommentBufferSize, ' ');
@@ -113,7 +118,7 @@ qint16 obtainList(const QString &archivePath, const QString &password)
     while ((result = library->readHeader(archive.get(), &header)) == ERAR_SUCCESS) {
         YieldToWindow();
         const QString name = memberName(header);
-        if (IsPlayableMember(name, static_cast<qint32>(header.UnpSize))) {
+        if (archiveNameFits && IsPlayableMember(name, static_cast<qint32>(header.UnpSize))) {
             entries += archiveFileName + u'\\' + name + u'*' + displayName(name) + QLatin1String("**");
         }
         library->processFile(archive.get(), RAR_SKIP, empty, empty);
