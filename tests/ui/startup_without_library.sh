@@ -21,9 +21,9 @@ size=$(window_size "$box")
 [ "$size" != 396x321 ] || fail "the main window opened without the library"
 focus_window "$box"
 xdotool key Return
-status=$(wait_exit "$pid")
+wait_exit "$pid"
 pid=
-[ "$status" = 1 ] || fail "exit status $status, expected 1 ($(cat "$work/log"))"
+[ "$exit_status" = 1 ] || fail "exit status $exit_status, expected 1 ($(cat "$work/log"))"
 
 # The same program with the library beside it starts and keeps running.
 cp "$library" "$work/"

@@ -28,9 +28,10 @@ focus_window() {
     sleep 0.3
 }
 
-# Waits up to $2 seconds (default 10) for process $1 to end; prints its status.
+# Waits up to $2 seconds (default 10) for process $1, a child of this shell,
+# to end, and leaves its exit status in exit_status.
 wait_exit() {
-    local pid=$1 tenths=$((${2:-10} * 10)) status=0
+    local pid=$1 tenths=$((${2:-10} * 10))
     while kill -0 "$pid" 2>/dev/null && ((tenths-- > 0)); do
         sleep 0.1
     done
@@ -38,8 +39,8 @@ wait_exit() {
         kill "$pid"
         fail "the program did not end"
     fi
-    wait "$pid" || status=$?
-    echo "$status"
+    exit_status=0
+    wait "$pid" || exit_status=$?
 }
 
 # The size of window $1 as WIDTHxHEIGHT.
