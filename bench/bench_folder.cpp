@@ -1,8 +1,10 @@
 // Heavy folders in the window, offscreen: how long a folder of 10,000
 // archives takes to fill the file list, and how a build over 1,000
 // selected archives behaves (total time, yields, the longest stretch
-// without one, events handled meanwhile, busy cursor, a second press).
-//   bench_folder [archives in the big folder] [archives in the build]
+// without one, events handled meanwhile, busy cursor, a second press), and
+// how long the preview of one archive with many members stored in reverse
+// name order takes (the sort's worst case).
+//   bench_folder [archives in the big folder] [archives in the build] [members]
 #include "dir_list_box.h"
 #include "file_list_box.h"
 #include "form1.h"
@@ -13,12 +15,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 class CountingMessages : public MessageBoxes {
@@ -66,6 +70,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int bigFolder = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int buildArchives = argc > 2 ? std::atoi(argv[2]) : 1000;
+    const int reversedMembers = argc > 3 ? std::atoi(argv[3]) : 10000;
     constexpr int kTracks = 12;
 
     QTemporaryDir big, selected;
@@ -170,6 +175,40 @@ int main(int argc, char **argv)
     std::printf("  playlist: %d lines (expected %d); cursor restored: %s; browsing enabled again: %s\n", lines,
                 1 + buildArchives * kTracks, QApplication::overrideCursor() ? "no" : "yes",
                 files->isEnabled() ? "yes" : "no");
+
+    // 3. The preview of one archive whose members are stored in reverse
+    // name order: every sort pass moves one entry, one yield per pass.
+    std::vector<testrar::Member> members;
+    for (int i = reversedMembers; i > 0; --i) {
+        members.emplace_back();
+        members.back().name = QStringLiteral("Track %1.spc").arg(i, 6, 10, QLatin1Char('0')).toStdString();
+        members.back().data = std::string(1, 's');
+    }
+    testrar::writeFile(QFile::encodeName(selected.filePath(QStringLiteral("~Reversed.rsn"))).toStdString(),
+                       testrar::build(testrar::Format::Rar5, members));
+    emit dirs->folderChosen(selected.path());
+    QCoreApplication::processEvents();
+    files->setCurrentRow(files->count() - 1);
+    int previewYields = 0;
+    qint64 previewLastYield = 0, previewLongestGap = 0;
+    setYieldHandler([&] {
+        const qint64 now = timer.nsecsElapsed();
+        previewLongestGap = std::max(previewLongestGap, now - previewLastYield);
+        previewLastYield = now;
+        ++previewYields;
+        QCoreApplication::processEvents();
+    });
+    timer.start();
+    form.filRSNNames_Click();
+    const qint64 previewTotal = timer.nsecsElapsed();
+    setYieldHandler([] { QCoreApplication::processEvents(); });
+    auto *preview = form.findChild<QListWidget *>(QStringLiteral("lstFiles"));
+    std::printf("Preview of %s, %d members in reverse name order:\n", qPrintable(files->currentItem()->text()),
+                reversedMembers);
+    std::printf("  total %.1f ms, %d yields (members and sort passes), longest gap between two yields %.2f ms, "
+                "%d names shown\n",
+                ms(previewTotal), previewYields, ms(previewLongestGap), preview ? preview->count() : -1);
+
     const bool ok = lines == 1 + buildArchives * kTracks && questions == 1 && !QApplication::overrideCursor()
         && yieldsWithBusyCursor == yields && files->isEnabled();
     return ok ? 0 : 1;
