@@ -112,6 +112,12 @@ void DriveListBox::selectRoot(const QString &root)
     m_shownRoot = drive();
 }
 
+void DriveListBox::showPopup()
+{
+    refreshVolumes();
+    QComboBox::showPopup();
+}
+
 void DriveListBox::onActivated(int)
 {
     if (drive() == m_shownRoot)

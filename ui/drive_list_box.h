@@ -34,6 +34,11 @@ signals:
     // The user chose another volume.
     void driveChanged();
 
+protected:
+    // Volumes mounted since the last look (a USB stick) show up when the
+    // list opens.
+    void showPopup() override;
+
 private:
     void selectRoot(const QString &root);
     void onActivated(int index);
