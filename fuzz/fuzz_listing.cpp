@@ -1,7 +1,9 @@
 // Arbitrary bytes through the engine: ProcessArchive lists the input with the
 // archive library, SortEntries orders the entry list, PlaylistBytes writes it.
 // Whatever the input, the entry list stays well formed and every playable
-// member becomes exactly one playlist line.
+// member becomes exactly one playlist line. Each input runs as given and,
+// when that changes it, once more with its header CRCs made valid.
+#include "crc_repair.h"
 #include "entry_list.h"
 #include "extraction.h"
 #include "memory_file.h"
@@ -64,7 +66,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+namespace {
+void listAndCheck(const std::uint8_t *data, std::size_t size)
 {
     static MemoryFile file;
     file.assign(data, size);
@@ -78,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (opened != 0 || entries.isEmpty()) {
         check(entries.isEmpty());
         check(playable <= 0);
-        return 0;
+        return;
     }
 
     const QStringList entryList = entries.split(QStringLiteral("**"));
@@ -101,5 +104,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(playlist.count("\r\n") == playable + 1);
     check(playlist.count('\r') == playable + 1 && playlist.count('\n') == playable + 1);
     check(playlist.endsWith("\r\n"));
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    listAndCheck(data, size);
+    std::vector<std::uint8_t> repaired(data, data + size);
+    if (fuzzing::HeaderCrcRepair(repaired).run())
+        listAndCheck(repaired.data(), repaired.size());
     return 0;
 }
