@@ -69,7 +69,9 @@ std::size_t FileReader::readAt(std::uint64_t offset, std::uint8_t *dst, std::siz
 bool FileReader::open(const char *path)
 {
     close();
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO (say behind a symbolic link named like an
+    // archive) is refused below instead of waiting forever for a writer.
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
@@ -77,6 +79,9 @@ bool FileReader::open(const char *path)
         ::close(fd);
         return false;
     }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_fd = fd;
     m_size = static_cast<std::uint64_t>(st.st_size);
     return true;
