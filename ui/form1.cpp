@@ -12,6 +12,7 @@
 #include "user_interaction.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -230,13 +231,15 @@ void Form1::dirRSNNames_Change()
 
 void Form1::filRSNNames_Click()
 {
+    if (m_closePending)
+        return;
     m_previewPending = true;
     runPendingWork();
 }
 
 void Form1::cmdAddFiles_Click()
 {
-    if (m_running == Work::Build)
+    if (m_running == Work::Build || m_closePending)
         return;
     m_buildPending = true;
     runPendingWork();
@@ -255,6 +258,22 @@ void Form1::runPendingWork()
             build();
         }
     }
+    if (std::exchange(m_closePending, false))
+        close();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing while work yields would leave it running behind a window that
+    // is gone; the window closes once the work has ended instead.
+    if (m_running != Work::None) {
+        m_previewPending = false;
+        m_buildPending = false;
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void Form1::preview()

@@ -41,6 +41,7 @@ public slots:
     void txtPlaylistName_LostFocus();
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -62,11 +63,12 @@ private:
     // window while they run; only one runs at a time. A preview asked for
     // meanwhile runs (for the file list's current item) once the running
     // work ends; a build pressed during a preview runs after it, a build
-    // pressed during a build is ignored.
+    // pressed during a build is ignored. Closing waits for the running work.
     enum class Work { None, Preview, Build };
     Work m_running = Work::None;
     bool m_previewPending = false;
     bool m_buildPending = false;
+    bool m_closePending = false;
 
     DriveListBox *drvRSNNames = nullptr;
     DirListBox *dirRSNNames = nullptr;

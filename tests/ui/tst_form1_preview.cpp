@@ -26,6 +26,7 @@ private slots:
     void archiveThatFailsToOpen();
     void clickDuringPreviewWaitsForIt();
     void clickDuringBuildNeverInterleaves();
+    void closeDuringPreviewWaitsForIt();
 
 private:
     void select(const QString &name);
@@ -193,6 +194,26 @@ void Form1PreviewTest::clickDuringBuildNeverInterleaves()
     QCOMPARE(label(), QStringLiteral("File: Star Racer.rsn"));
     QCOMPARE(preview().size(), 12);
     QVERIFY(m_files->isEnabled());
+}
+
+void Form1PreviewTest::closeDuringPreviewWaitsForIt()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    select(QStringLiteral("Castle Quest.rsn"));
+    bool closedDuringPreview = true;
+    int yields = 0;
+    setYieldHandler([&] {
+        if (++yields == 1) {
+            closedDuringPreview = m_form->close();
+            select(QStringLiteral("Star Racer.rsn"));
+            m_form->filRSNNames_Click(); // dropped: the window is closing
+        }
+    });
+    m_form->filRSNNames_Click();
+    QVERIFY(!closedDuringPreview);
+    QCOMPARE(preview().size(), 4);
+    QVERIFY(!m_form->isVisible());
 }
 
 QTEST_MAIN(Form1PreviewTest)
