@@ -24,7 +24,7 @@ wait_window() {
 
 # Gives window $1 the keyboard (there is no window manager to do it).
 focus_window() {
-    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+    timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
     sleep 0.3
 }
 
