@@ -2,27 +2,47 @@
 
 #include "user_interaction.h"
 
-#include <QStringList>
-
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 namespace {
-QStringView pathOf(QStringView entry)
-{
-    const qsizetype star = entry.indexOf(u'*');
-    return star < 0 ? entry : entry.first(star);
-}
-
-QStringView displayNameOf(QStringView entry)
-{
-    return entry.sliced(entry.lastIndexOf(u'*') + 1);
-}
-
+// One entry of the list, located by its separators: the playlist path is
+// the text before its first "*", the display name the text after its last.
 struct SortItem {
-    QString key; // the display name, lower-cased once
-    QStringView entry;
+    QStringView key; // the display name, lower-cased
+    QStringView path;
+    QStringView name;
 };
+
+// Splits text at every "**" (searching left to right, as a split does) and
+// finds each entry's first and last "*" in the same scan.
+template<typename Visit>
+void forEachEntry(QStringView text, Visit visit)
+{
+    qsizetype entryStart = 0;
+    qsizetype firstStar = -1;
+    qsizetype lastStar = -1;
+    auto finish = [&](qsizetype end) {
+        const QStringView entry = text.sliced(entryStart, end - entryStart);
+        const QStringView path = firstStar < 0 ? entry : text.sliced(entryStart, firstStar - entryStart);
+        const QStringView name = lastStar < 0 ? entry : text.sliced(lastStar + 1, end - lastStar - 1);
+        visit(path, name);
+    };
+    for (qsizetype star = text.indexOf(u'*'); star >= 0; star = text.indexOf(u'*', star + 1)) {
+        if (star + 1 < text.size() && text[star + 1] == u'*') {
+            finish(star);
+            entryStart = star + 2;
+            firstStar = lastStar = -1;
+            ++star;
+        } else {
+            if (firstStar < 0)
+                firstStar = star;
+            lastStar = star;
+        }
+    }
+    finish(text.size());
+}
 
 // Downward bubble passes until one makes no swap. Equal keys never swap, so
 // members with the same name keep the archive's header order. The window
@@ -54,15 +74,40 @@ QString SortEntries(const QString &entries, bool wantPaths)
     // started during a yield would replace; this copy keeps the views valid.
     const QString text = entries;
     std::vector<SortItem> items;
-    for (QStringView entry : QStringView(text).split(u"**"))
-        items.push_back({displayNameOf(entry).toString().toLower(), entry});
+    forEachEntry(text, [&](QStringView path, QStringView name) { items.push_back({{}, path, name}); });
+
+    // All keys in one buffer. ASCII names are lower-cased here (the same
+    // result as the platform's lower-casing, which is slow per character);
+    // any other name goes through the platform's lower-casing.
+    QString keys;
+    keys.reserve(text.size());
+    std::vector<qsizetype> keyEnds;
+    keyEnds.reserve(items.size());
+    for (const SortItem &item : items) {
+        const bool ascii = std::all_of(item.name.begin(), item.name.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii) {
+            const qsizetype at = keys.size();
+            keys.resize(at + item.name.size()); // within the reserved room
+            QChar *out = keys.data() + at;
+            for (QChar c : item.name)
+                *out++ = (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c;
+        } else {
+            keys += item.name.toString().toLower();
+        }
+        keyEnds.push_back(keys.size());
+    }
+    qsizetype keyStart = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i].key = QStringView(keys).sliced(keyStart, keyEnds[i] - keyStart);
+        keyStart = keyEnds[i];
+    }
 
     bubbleSort(items);
 
     QString result;
     result.reserve(text.size());
     for (const SortItem &item : items) {
-        result += wantPaths ? pathOf(item.entry) : displayNameOf(item.entry);
+        result += wantPaths ? item.path : item.name;
         result += u'*';
     }
     result.chop(1);

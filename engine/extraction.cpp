@@ -64,18 +64,30 @@ void reportOpenFailure(const QString &archivePath, unsigned code)
                 QStringLiteral("Error code %1").arg(code));
 }
 
-// The member's path up to its first NUL, with "\" between its parts.
+// Text in the file-name encoding, as QFile::decodeName reads it (UTF-8
+// outside Windows), without copying the bytes first.
+QString decodeFileName(QByteArrayView bytes)
+{
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(bytes);
+#else
+    return QString::fromUtf8(bytes);
+#endif
+}
+
+// The member's path up to its first NUL (the whole field when it has none),
+// decoded from the file-name encoding, with "\" between its parts.
 QString memberName(const RARHeaderData &header)
 {
     const auto length = static_cast<qsizetype>(strnlen(header.FileName, sizeof header.FileName));
-    QString name = QFile::decodeName(QByteArray(header.FileName, length));
+    QString name = decodeFileName(QByteArrayView(header.FileName, length));
     name.replace(u'/', u'\\');
     return name;
 }
 
-QString displayName(const QString &memberName)
+QStringView displayName(QStringView memberName)
 {
-    return memberName.mid(memberName.lastIndexOf(u'\\') + 1);
+    return memberName.sliced(memberName.lastIndexOf(u'\\') + 1);
 }
 
 qint16 obtainList(const QString &archivePath, const QString &password)
@@ -92,11 +104,12 @@ qint16 obtainList(const QString &archivePath, const QString &password)
         && !archiveFileName.contains(u'\n');
 
     QByteArray arcName = QFile::encodeName(archivePath);
-    QByteArray comment(kCommentBufferSize, ' ');
+    char comment[kCommentBufferSize]; // handed over, never read back
+    std::memset(comment, ' ', sizeof comment);
     RAROpenArchiveData openRecord{};
     openRecord.ArcName = arcName.data();
     openRecord.OpenMode = RAR_OM_EXTRACT;
-    openRecord.CmtBuf = comment.data();
+    openRecord.CmtBuf = comment;
     openRecord.CmtBufSize = kCommentBufferSize;
 
     ArchiveHandle archive(*library, library->openArchive(&openRecord));
@@ -119,7 +132,12 @@ qint16 obtainList(const QString &archivePath, const QString &password)
         YieldToWindow();
         const QString name = memberName(header);
         if (archiveNameFits && IsPlayableMember(name, static_cast<qint32>(header.UnpSize))) {
-            entries += archiveFileName + u'\\' + name + u'*' + displayName(name) + QLatin1String("**");
+            entries += archiveFileName;
+            entries += u'\\';
+            entries += name;
+            entries += u'*';
+            entries += displayName(name);
+            entries += u"**";
         }
         library->processFile(archive.get(), RAR_SKIP, empty, empty);
     }
@@ -135,13 +153,25 @@ qint16 obtainList(const QString &archivePath, const QString &password)
 }
 } // namespace
 
-bool IsPlayableMember(const QString &name, qint32 unpackedSize)
+bool IsPlayableMember(QStringView name, qint32 unpackedSize)
 {
-    if (unpackedSize <= 0 || name.size() < 4)
+    const qsizetype n = name.size();
+    if (unpackedSize <= 0 || n < 4)
         return false;
-    if (name.contains(u'*') || name.contains(u'\r') || name.contains(u'\n'))
+    // ".sp" plus any one character; each one lower-cased on its own, as the
+    // extension is compared character by character.
+    const auto lower = [](QChar c) {
+        if (c.unicode() >= 0x80)
+            return c.toLower();
+        return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c;
+    };
+    if (name[n - 4] != u'.' || lower(name[n - 3]) != u's' || lower(name[n - 2]) != u'p')
         return false;
-    return name.mid(name.size() - 4, 3).toLower() == u".sp";
+    for (QChar c : name) {
+        if (c == u'*' || c == u'\r' || c == u'\n')
+            return false;
+    }
+    return true;
 }
 
 qint16 ProcessArchive(const QString &action, const QString &archivePath, const QString &password)

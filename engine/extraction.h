@@ -15,4 +15,4 @@ qint16 ProcessArchive(const QString &action, const QString &archivePath, const Q
 // A member is playable when it has data and its name ends in ".sp" plus one
 // character (".spc" in practice). Names that would break the entry list or a
 // playlist line ("*", CR, LF) are never playable.
-bool IsPlayableMember(const QString &name, qint32 unpackedSize);
+bool IsPlayableMember(QStringView name, qint32 unpackedSize);

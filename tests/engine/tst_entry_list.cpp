@@ -72,6 +72,13 @@ void EntryListTest::ordering_data()
     QTest::newRow("non-ASCII lower-cased")
         << QStringList{"Éa.spc", "f.spc", "éb.spc", "e.spc"} << QStringList{"e.spc", "f.spc", "Éa.spc", "éb.spc"}
         << QStringList{"e.spc", "f.spc", "Éa.spc", "éb.spc"};
+    // The platform lower-cases İ to two code units (i and a combining dot).
+    QTest::newRow("lower-casing that lengthens a name")
+        << QStringList{"İ.spc", "ia.spc", "i.spc"} << QStringList{"i.spc", "ia.spc", "İ.spc"}
+        << QStringList{"i.spc", "ia.spc", "İ.spc"};
+    QTest::newRow("ASCII and non-ASCII names mixed")
+        << QStringList{"Sub\\ÄB.spc", "ab.spc", "AC.spc", "äa.spc"} << QStringList{"ab.spc", "AC.spc", "äa.spc", "ÄB.spc"}
+        << QStringList{"ab.spc", "AC.spc", "äa.spc", "Sub\\ÄB.spc"};
     // Ordinal by UTF-16 code unit: a surrogate (D83D) is below U+E000, though its code point is above.
     QTest::newRow("UTF-16 code units, not code points")
         << QStringList{"\uE000.spc", "\U0001F600.spc"} << QStringList{"\U0001F600.spc", "\uE000.spc"}

@@ -311,6 +311,11 @@ void ExtractionTest::archiveNameFromPath_data()
     QTest::newRow("root folder") << QStringLiteral("/Game.rsn") << "Game.rsn\\a.spc*a.spc";
     QTest::newRow("no folder") << QStringLiteral("Game.rsn") << "Game.rsn\\a.spc*a.spc";
     QTest::newRow("non-ASCII") << QStringLiteral("/música/Jüego Ω.rsn") << "Jüego Ω.rsn\\a.spc*a.spc";
+    // Its name starts every playlist path: one that would break the entry list gives no entries.
+    QTest::newRow("star in the archive name") << QStringLiteral("/music/A*B.rsn") << QString();
+    QTest::newRow("line feed in the archive name") << QStringLiteral("/music/A\nB.rsn") << QString();
+    QTest::newRow("carriage return in the archive name") << QStringLiteral("/music/A\rB.rsn") << QString();
+    QTest::newRow("star in a folder only") << QStringLiteral("/mu*sic/Game.rsn") << "Game.rsn\\a.spc*a.spc";
 }
 
 void ExtractionTest::archiveNameFromPath()
