@@ -3,16 +3,23 @@
 #include "user_interaction.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace {
 // One entry of the list, located by its separators: the playlist path is
 // the text before its first "*", the display name the text after its last.
-struct SortItem {
-    QStringView key; // the display name, lower-cased
+struct Entry {
     QStringView path;
     QStringView name;
+};
+
+// What the sort moves: the lower-cased display name (compared by UTF-16
+// code unit) and the entry it belongs to.
+struct SortItem {
+    std::u16string_view key;
+    std::size_t entry;
 };
 
 // Splits text at every "**" (searching left to right, as a split does) and
@@ -63,6 +70,30 @@ void bubbleSort(std::vector<SortItem> &items)
         }
     } while (swapped);
 }
+
+// The lower-cased display names, one after another in one buffer. ASCII
+// names are lower-cased here (the same result as the platform's
+// lower-casing, which is slow per character); any other name goes through
+// the platform's lower-casing. Returns where each key ends.
+std::vector<qsizetype> lowerCasedNames(const std::vector<Entry> &entries, QString &keys)
+{
+    std::vector<qsizetype> ends;
+    ends.reserve(entries.size());
+    for (const Entry &entry : entries) {
+        const QStringView name = entry.name;
+        if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+            const qsizetype at = keys.size();
+            keys.resize(at + name.size());
+            QChar *out = keys.data() + at;
+            for (QChar c : name)
+                *out++ = (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c;
+        } else {
+            keys += name.toString().toLower();
+        }
+        ends.push_back(keys.size());
+    }
+    return ends;
+}
 } // namespace
 
 QString SortEntries(const QString &entries, bool wantPaths)
@@ -73,32 +104,16 @@ QString SortEntries(const QString &entries, bool wantPaths)
     // The caller may pass the shared entry list itself, which a listing
     // started during a yield would replace; this copy keeps the views valid.
     const QString text = entries;
-    std::vector<SortItem> items;
-    forEachEntry(text, [&](QStringView path, QStringView name) { items.push_back({{}, path, name}); });
+    std::vector<Entry> list;
+    forEachEntry(text, [&](QStringView path, QStringView name) { list.push_back({path, name}); });
 
-    // All keys in one buffer. ASCII names are lower-cased here (the same
-    // result as the platform's lower-casing, which is slow per character);
-    // any other name goes through the platform's lower-casing.
     QString keys;
     keys.reserve(text.size());
-    std::vector<qsizetype> keyEnds;
-    keyEnds.reserve(items.size());
-    for (const SortItem &item : items) {
-        const bool ascii = std::all_of(item.name.begin(), item.name.end(), [](QChar c) { return c.unicode() < 0x80; });
-        if (ascii) {
-            const qsizetype at = keys.size();
-            keys.resize(at + item.name.size()); // within the reserved room
-            QChar *out = keys.data() + at;
-            for (QChar c : item.name)
-                *out++ = (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + 32) : c;
-        } else {
-            keys += item.name.toString().toLower();
-        }
-        keyEnds.push_back(keys.size());
-    }
+    const std::vector<qsizetype> keyEnds = lowerCasedNames(list, keys);
+    std::vector<SortItem> items(list.size());
     qsizetype keyStart = 0;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        items[i].key = QStringView(keys).sliced(keyStart, keyEnds[i] - keyStart);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        items[i] = {std::u16string_view(QStringView(keys).utf16() + keyStart, std::size_t(keyEnds[i] - keyStart)), i};
         keyStart = keyEnds[i];
     }
 
@@ -107,7 +122,7 @@ QString SortEntries(const QString &entries, bool wantPaths)
     QString result;
     result.reserve(text.size());
     for (const SortItem &item : items) {
-        result += wantPaths ? item.path : item.name;
+        result += wantPaths ? list[item.entry].path : list[item.entry].name;
         result += u'*';
     }
     result.chop(1);
