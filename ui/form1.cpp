@@ -14,12 +14,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStorageInfo>
 
@@ -104,6 +107,7 @@ Form1::Form1(MessageBoxes *messages, QWidget *parent)
     compact.setPointSize(8);
     setFont(compact);
     createControls();
+    setAcceptDrops(true);
 
     setYieldHandler([] { QCoreApplication::processEvents(); });
     setMessageHandler([this](const QString &prompt, const QString &title, int style) {
@@ -357,4 +361,36 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             txtPlaylistName_LostFocus();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// A folder dropped from a file manager, or the folder of a dropped file.
+// Nothing while a build runs: its folder must not change under it.
+QString Form1::droppedFolder(const QMimeData *data) const
+{
+    if (m_running == Work::Build || !data->hasUrls() || data->urls().isEmpty())
+        return {};
+    const QUrl url = data->urls().constFirst();
+    if (!url.isLocalFile())
+        return {};
+    const QFileInfo dropped(url.toLocalFile());
+    if (dropped.isDir())
+        return dropped.absoluteFilePath();
+    if (dropped.isFile())
+        return dropped.absolutePath();
+    return {};
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFolder(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QString folder = droppedFolder(event->mimeData());
+    if (folder.isEmpty())
+        return;
+    event->acceptProposedAction();
+    chooseFolder(folder);
 }

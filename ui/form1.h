@@ -13,9 +13,12 @@ class DirListBox;
 class DriveListBox;
 class FileListBox;
 class MessageBoxes;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QPushButton;
 
 class Form1 : public QWidget {
@@ -43,6 +46,8 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createControls();
@@ -51,6 +56,7 @@ private:
     void preview();
     void build();
     void setBrowsingEnabled(bool enabled);
+    QString droppedFolder(const QMimeData *data) const;
 
     std::unique_ptr<MessageBoxes> m_ownMessages;
     MessageBoxes *m_messages;

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -25,6 +26,9 @@ private slots:
     void doubleClickOpensFolderAndKeepsPreview();
     void enterOpensFolder();
     void vanishedFolderIsReportedAndWindowStays();
+
+    void dropBrowses_data();
+    void dropBrowses();
 
     void browsableVolumes_data();
     void browsableVolumes();
@@ -140,6 +144,44 @@ void Form1BrowsingTest::vanishedFolderIsReportedAndWindowStays()
     QCOMPARE(m_folders->path(), m_root);
     QCOMPARE(m_files->path(), m_root);
     QCOMPARE(itemTexts(m_files), (QStringList{"A.RSN", "b.rsn", "c.Rsn"}));
+}
+
+void Form1BrowsingTest::dropBrowses_data()
+{
+    QTest::addColumn<QString>("dropped"); // relative to the test folder, or a URL
+    QTest::addColumn<QString>("shown");   // the folder shown afterwards
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("folder") << "Alpha" << "Alpha" << true;
+    QTest::newRow("archive") << "Alpha/inner.rsn" << "Alpha" << true;
+    QTest::newRow("vanished") << "nothing-here" << "" << false;
+    QTest::newRow("web address") << "https://example.org/x.rsn" << "" << false;
+}
+
+// A folder or archive dropped from a file manager browses there; nothing
+// else about the window changes.
+void Form1BrowsingTest::dropBrowses()
+{
+    QFETCH(QString, dropped);
+    QFETCH(QString, shown);
+    QFETCH(bool, accepted);
+    auto *label = m_form->findChild<QLabel *>(QStringLiteral("lblCurrentFile"));
+    label->setText(QStringLiteral("File: b.rsn"));
+
+    QMimeData data;
+    const QUrl url = dropped.contains(u':') ? QUrl(dropped) : QUrl::fromLocalFile(m_root + u'/' + dropped);
+    data.setUrls({url});
+    const QPoint middle = m_form->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_form.get(), &enter);
+    QCOMPARE(enter.isAccepted(), accepted);
+    QDropEvent drop(QPointF(middle), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_form.get(), &drop);
+
+    const QString expected = shown.isEmpty() ? m_root : m_root + u'/' + shown;
+    QCOMPARE(m_folders->path(), expected);
+    QCOMPARE(m_files->path(), expected);
+    QCOMPARE(label->text(), QStringLiteral("File: b.rsn"));
+    QVERIFY(m_messages.shown.isEmpty());
 }
 
 void Form1BrowsingTest::browsableVolumes_data()
