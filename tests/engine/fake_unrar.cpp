@@ -51,7 +51,7 @@ void *PASCAL openArchive(RAROpenArchiveData *data)
     else
         archive.openResult = ERAR_EOPEN;
     data->OpenResult = archive.openResult;
-    if (archive.openResult != ERAR_SUCCESS && !archive.handleOnFailure)
+    if ((archive.openResult != ERAR_SUCCESS && !archive.handleOnFailure) || archive.noHandle)
         return nullptr;
     auto cursor = std::make_unique<Cursor>();
     cursor->archive = archive;

@@ -19,6 +19,7 @@ struct Member {
 struct Archive {
     unsigned int openResult = ERAR_SUCCESS;
     bool handleOnFailure = false; // hand back a handle even though the open failed
+    bool noHandle = false;        // hand back no handle even though the open succeeded
     QList<Member> members;
     int endCode = ERAR_END_ARCHIVE; // what RARReadHeader returns after the last member
 };

@@ -69,6 +69,7 @@ private slots:
     void otherActions_data();
     void otherActions();
     void noLibraryInstalled();
+    void successWithoutHandle();
 };
 
 void ExtractionTest::callSequence_data()
@@ -395,6 +396,20 @@ void ExtractionTest::noLibraryInstalled()
     setArchiveLibrary(nullptr);
     QCOMPARE(ProcessArchive(QStringLiteral("ObtainList"), kArchive, QString()), -1);
     QCOMPARE(ArchiveEntries, QString());
+}
+
+void ExtractionTest::successWithoutHandle()
+{
+    // A library that reports success but hands back no handle has not opened
+    // the archive: no header is read through a null handle.
+    fake::Archive archive = archiveOf({"a.spc"});
+    archive.noHandle = true;
+    fake::addArchive(encoded(kArchive), archive);
+    InteractionRecorder recorder(&fake::log());
+    QCOMPARE(ProcessArchive(QStringLiteral("ObtainList"), kArchive, QStringLiteral("secret")), -1);
+    QCOMPARE(ArchiveEntries, QString());
+    QCOMPARE(fake::log(), (QStringList{"open Game.rsn", "message"}));
+    QCOMPARE(recorder.messages()[0].title, QStringLiteral("Error code 15"));
 }
 
 QTEST_GUILESS_MAIN(ExtractionTest)
