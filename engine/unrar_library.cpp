@@ -30,8 +30,10 @@ bool UnrarLibrary::load(const QString &path)
 {
     m_loaded = false;
     m_functions = {};
-    if (!QFileInfo(path).isFile()) {
-        m_error = QStringLiteral("%1 does not exist").arg(path);
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        m_error = file.exists() ? QStringLiteral("%1 is not a file").arg(path)
+                                : QStringLiteral("%1 does not exist").arg(path);
         return false;
     }
     // An absolute file name stops QLibrary from trying other names or folders.

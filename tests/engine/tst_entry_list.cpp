@@ -153,7 +153,8 @@ void EntryListTest::callerTextSurvivesYield()
 
     const QString original = entriesOf({"d.spc", "c.spc", "b.spc", "a.spc"});
     for (bool wantPaths : {false, true}) {
-        ArchiveEntries = original;
+        // Its own copy, not shared with `original`, so replacing it frees the text.
+        ArchiveEntries = QString(original.constData(), original.size());
         InteractionRecorder recorder;
         recorder.onYield = [&](int yield) {
             if (yield != 1)

@@ -31,10 +31,10 @@ void UnrarLibraryTest::refusesBadFiles_data()
     QTest::addColumn<QStringList>("named");    // must appear in errorString()
     QTest::addColumn<QStringList>("notNamed"); // must not
 
-    QTest::newRow("missing file") << "missing" << QStringList{"libunrar.so"} << QStringList{};
+    QTest::newRow("missing file") << "missing" << QStringList{"libunrar.so", "does not exist"} << QStringList{};
     QTest::newRow("text file") << "text" << QStringList{"libunrar.so"} << QStringList{};
     QTest::newRow("empty file") << "empty" << QStringList{"libunrar.so"} << QStringList{};
-    QTest::newRow("folder") << "folder" << QStringList{"libunrar.so"} << QStringList{};
+    QTest::newRow("folder") << "folder" << QStringList{"libunrar.so", "not a file"} << QStringList{"does not exist"};
     QTest::newRow("library lacking functions")
         << "partial" << QStringList{"libunrar.so", "RARSetPassword", "RARReadHeader", "RARProcessFile"}
         << QStringList{"RAROpenArchive", "RARCloseArchive"};
