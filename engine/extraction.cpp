@@ -167,6 +167,8 @@ bool IsPlayableMember(QStringView name, qint32 unpackedSize)
     };
     if (name[n - 4] != u'.' || lower(name[n - 3]) != u's' || lower(name[n - 2]) != u'p')
         return false;
+    if (name[n - 1] == u'\\')
+        return false; // "x.sp\" followed by nothing names a folder: no display name
     for (QChar c : name) {
         if (c == u'*' || c == u'\r' || c == u'\n')
             return false;

@@ -14,5 +14,6 @@ qint16 ProcessArchive(const QString &action, const QString &archivePath, const Q
 
 // A member is playable when it has data and its name ends in ".sp" plus one
 // character (".spc" in practice). Names that would break the entry list or a
-// playlist line ("*", CR, LF) are never playable.
+// playlist line ("*", CR, LF), and names ending in the separator, are never
+// playable.
 bool IsPlayableMember(QStringView name, qint32 unpackedSize);
