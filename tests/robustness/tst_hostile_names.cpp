@@ -61,6 +61,7 @@ void HostileNamesTest::memberNames_data()
         {"star in a folder", "Disc*1/01 Intro.spc"},
         {"line break in a folder", "Disc\r\n1/01 Intro.spc"},
         {"non-ASCII name with CR LF", "\xC3\x9C.spc\r\nevil.spc"},
+        {"separator after .sp", "Disc 1/01 Intro.sp/"},
     };
     for (Format format : {Format::Rar4, Format::Rar5}) {
         for (const auto &[what, name] : unplayable)
