@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,10 +29,13 @@ const UnrarFunctions kLibrary = [] {
     return f;
 }();
 
-void check(bool condition)
+// Stops the fuzzer with the line of the broken promise.
+void check(bool condition, unsigned line = __builtin_LINE())
 {
-    if (!condition)
+    if (!condition) {
+        std::fprintf(stderr, "broken at fuzz_listing.cpp:%u\n", line);
         std::abort();
+    }
 }
 
 // Playable members counted straight through the library, as the oracle for
