@@ -14,9 +14,12 @@
 
 namespace unrar {
 namespace {
-// Most headers are far smaller; one window usually holds a whole header and,
-// in archives of small members, the next few headers too.
-constexpr std::size_t kWindowSize = 2048;
+// A read costs a system call plus a copy of what it reads. Where headers lie
+// close together (small members) one large read serves many of them; where
+// they lie far apart a small read is cheapest, since most headers are small.
+constexpr std::size_t kSmallWindow = 4 * 1024;
+constexpr std::size_t kLargeWindow = 64 * 1024;
+constexpr std::uint64_t kCloseHeaders = kLargeWindow / 4;
 } // namespace
 
 FileReader::~FileReader() { close(); }
@@ -118,8 +121,10 @@ std::span<const std::uint8_t> FileReader::view(std::uint64_t offset, std::size_t
         && n <= m_windowLength - (offset - m_windowOffset))
         return {m_window.data() + (offset - m_windowOffset), n};
 
-    const std::size_t want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(std::max(n, kWindowSize), m_size - offset));
+    const bool headersClose = offset > m_lastMiss && offset - m_lastMiss <= kCloseHeaders;
+    m_lastMiss = offset;
+    const std::size_t window = headersClose ? kLargeWindow : kSmallWindow;
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, window), m_size - offset));
     if (m_window.size() < want)
         m_window.resize(want);
     m_windowLength = 0;

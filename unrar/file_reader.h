@@ -1,6 +1,6 @@
 // Read-only access to the archive file by offset. Knows the file's size and
-// never reads outside it; keeps one small window of recently read bytes so
-// that neighbouring headers cost a single system call.
+// never reads outside it; keeps one window of recently read bytes so that
+// neighbouring headers cost a single system call.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +42,7 @@ private:
     std::vector<std::uint8_t> m_window;
     std::uint64_t m_windowOffset = 0;
     std::size_t m_windowLength = 0;
+    std::uint64_t m_lastMiss = 0; // where the window was last filled
 };
 
 } // namespace unrar
