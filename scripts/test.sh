@@ -24,6 +24,6 @@ run_suite "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 "$root/packaging/check.sh" "$root/build"
 if [ "${MARROWFEN_QUICK:-0}" != 1 ]; then
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DMARROWFEN_SANITIZE=ON
+        run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DMARROWFEN_SANITIZE=ON -DMARROWFEN_BENCH=OFF
     "$root/fuzz/run.sh" 60 "$root/build-fuzz"
 fi
