@@ -20,23 +20,33 @@ real=$root/../shared/real-rar
 regressions=$root/tests/robustness/regressions
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1
-status=0
-for target in "${targets[@]}"; do
-    corpus=$build/fuzz-corpus/$target
-    artifacts=$build/fuzz-artifacts/$target
+
+fuzz_one() { # target: replay the regression inputs, then fuzz
+    local target=$1
+    local corpus=$build/fuzz-corpus/$target artifacts=$build/fuzz-artifacts/$target
     mkdir -p "$corpus" "$artifacts"
     if compgen -G "$regressions/*" >/dev/null; then
-        echo "== $target: replaying regression inputs"
         "$build/bin/$target" -runs=1 "$regressions"/* >/dev/null 2>&1 \
-            || { echo "$target fails on a regression input"; status=1; continue; }
+            || { echo "$target fails on a regression input"; return 1; }
     fi
-    sources=("$seeds")
+    local sources=("$seeds")
     [ -d "$real" ] && sources+=("$real")
-    echo "== $target: fuzzing for ${seconds}s"
     "$build/bin/$target" "$corpus" "${sources[@]}" \
         -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=65536 \
         -dict="$root/fuzz/rar.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
-        2>"$artifacts/log.txt" || { echo "$target found a fault:"; tail -n 60 "$artifacts/log.txt"; status=1; }
+        2>"$artifacts/log.txt" || { echo "$target found a fault:"; tail -n 60 "$artifacts/log.txt"; return 1; }
+    echo "== $target: ${seconds}s, regression inputs replayed"
     grep -E '^stat::number_of_executed_units|cov: ' "$artifacts/log.txt" | tail -n 2 || true
+}
+
+# The targets run side by side, one per core.
+pids=()
+for target in "${targets[@]}"; do
+    fuzz_one "$target" &
+    pids+=($!)
+done
+status=0
+for pid in "${pids[@]}"; do
+    wait "$pid" || status=1
 done
 exit $status
