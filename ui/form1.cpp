@@ -300,6 +300,16 @@ void Form1::preview()
     }
 }
 
+bool Form1::mayWriteTo(const QString &folder, const QString &playlistName)
+{
+    const QFileInfo target(JoinPath(folder, playlistName));
+    if (!target.isFile() || target.size() == 0)
+        return true;
+    return ShowMessage(QStringLiteral("The selected Playlist Name already exists. Overwrite it?"), MsgYesNo,
+                       QStringLiteral("Overwrite Existing File?"))
+        == AnswerYes;
+}
+
 void Form1::build()
 {
     const QStringList archives = filRSNNames->selectedFileNames();
@@ -307,17 +317,13 @@ void Form1::build()
         return;
 
     const QString folder = filRSNNames->path();
-    const QFileInfo target(JoinPath(folder, txtPlaylistName->text()));
-    if (target.isFile() && target.size() > 0) {
-        const int answer = ShowMessage(QStringLiteral("The selected Playlist Name already exists. Overwrite it?"),
-                                       MsgYesNo, QStringLiteral("Overwrite Existing File?"));
-        if (answer != AnswerYes)
-            return;
-    }
+    const QString confirmedName = txtPlaylistName->text();
+    if (!mayWriteTo(folder, confirmedName))
+        return;
 
     PlaylistEntries.clear();
     QString error;
-    bool written;
+    bool written = true;
     {
         setBrowsingEnabled(false);
         BusyCursor busy;
@@ -326,11 +332,20 @@ void Form1::build()
             PlaylistEntries += SortEntries(ArchiveEntries, true) + u'*';
         }
         PlaylistEntries.chop(1);
-        const QString playlistName = txtPlaylistName->text();
-        written = WritePlaylist(PlaylistEntries, playlistName, folder, &error);
-        if (!written)
-            error = QStringLiteral("The playlist \"%1\" could not be written:\r\n%2")
-                        .arg(QDir::toNativeSeparators(JoinPath(folder, playlistName)), error);
+        // The name box stays open during the build. A name typed meanwhile
+        // gets the same care as the first one: the ".m3u" rule, and the
+        // question before it replaces a file (it might name an archive).
+        QString playlistName = txtPlaylistName->text();
+        if (playlistName != confirmedName) {
+            txtPlaylistName_LostFocus();
+            playlistName = txtPlaylistName->text();
+        }
+        if (playlistName == confirmedName || mayWriteTo(folder, playlistName)) {
+            written = WritePlaylist(PlaylistEntries, playlistName, folder, &error);
+            if (!written)
+                error = QStringLiteral("The playlist \"%1\" could not be written:\r\n%2")
+                            .arg(QDir::toNativeSeparators(JoinPath(folder, playlistName)), error);
+        }
         setBrowsingEnabled(true);
     }
     if (!written)

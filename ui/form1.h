@@ -55,6 +55,8 @@ private:
     void runPendingWork();
     void preview();
     void build();
+    // Asks before a non-empty file of that name is replaced; false on No.
+    bool mayWriteTo(const QString &folder, const QString &playlistName);
     void setBrowsingEnabled(bool enabled);
     QString droppedFolder(const QMimeData *data) const;
 

@@ -40,6 +40,8 @@ private slots:
     void browsingIsDisabledWhileBuilding();
     void buildPressedDuringPreviewRunsAfterIt();
     void nameIsReadAgainBeforeWriting();
+    void nameTypedDuringBuildIsCheckedAgain_data();
+    void nameTypedDuringBuildIsCheckedAgain();
     void failedWriteIsReported_data();
     void failedWriteIsReported();
 
@@ -231,6 +233,46 @@ void Form1BuildTest::nameIsReadAgainBeforeWriting()
     m_form->cmdAddFiles_Click();
     QCOMPARE(fileBytes(playlistPath(QStringLiteral("renamed.m3u"))), QByteArray("#EXTM3U\r\n\r\n"));
     QVERIFY(!QFile::exists(playlistPath()));
+}
+
+void Form1BuildTest::nameTypedDuringBuildIsCheckedAgain_data()
+{
+    QTest::addColumn<QString>("typed");   // the name typed while the build yields
+    QTest::addColumn<QString>("written"); // the file written, "" for none
+    QTest::addColumn<int>("answer");      // to the overwrite question, 0 if none is expected
+    QTest::newRow("gets the .m3u ending") << "mix" << "mix.m3u" << 0;
+    QTest::newRow("an archive's name") << "Castle Quest.rsn" << "Castle Quest.rsn.m3u" << 0;
+    QTest::newRow("another playlist, answered No") << "old.m3u" << "" << int(AnswerNo);
+    QTest::newRow("another playlist, answered Yes") << "old.m3u" << "old.m3u" << int(AnswerYes);
+}
+
+// Typing in the name box while a build runs must not replace a file (an
+// archive, another playlist) without the care the first name had.
+void Form1BuildTest::nameTypedDuringBuildIsCheckedAgain()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(int, answer);
+    writeFile(playlistPath(QStringLiteral("old.m3u")), "#EXTM3U\r\nold\r\n");
+    const QByteArray archive = fileBytes(playlistPath(QStringLiteral("Castle Quest.rsn")));
+    selectRows({2});
+    int yields = 0;
+    setYieldHandler([&] {
+        if (++yields == 1)
+            nameBox()->setText(typed);
+    });
+    if (answer)
+        m_messages.setNextAnswer(answer);
+    m_form->cmdAddFiles_Click();
+
+    QCOMPARE(m_messages.titles(), answer ? QStringList{QStringLiteral("Overwrite Existing File?")} : QStringList{});
+    QVERIFY(!QFile::exists(playlistPath()));
+    QCOMPARE(fileBytes(playlistPath(QStringLiteral("Castle Quest.rsn"))), archive);
+    if (written.isEmpty())
+        QCOMPARE(fileBytes(playlistPath(QStringLiteral("old.m3u"))), QByteArray("#EXTM3U\r\nold\r\n"));
+    else
+        QCOMPARE(fileBytes(playlistPath(written)), QByteArray("#EXTM3U\r\n\r\n"));
+    QVERIFY(browsingEnabled());
 }
 
 void Form1BuildTest::failedWriteIsReported_data()
