@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #endif
 
-class SpecialFilesTest : public QObject {
+class NonRegularFilesTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -68,5 +68,5 @@ private:
     ArchiveFolder m_folder;
 };
 
-QTEST_GUILESS_MAIN(SpecialFilesTest)
-#include "tst_special_files.moc"
+QTEST_GUILESS_MAIN(NonRegularFilesTest)
+#include "tst_non_regular_files.moc"
