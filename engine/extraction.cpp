@@ -99,9 +99,10 @@ qint16 obtainList(const QString &archivePath, const QString &password)
     const QString archiveFileName = FileNameOf(archivePath);
     // The archive's file name starts every playlist path. Outside Windows it
     // may hold "*" or line breaks, which would break the entry list and add
-    // playlist lines: then none of its members is playable.
+    // playlist lines, or "\", which a player would read as a folder: then
+    // none of its members is playable.
     const bool archiveNameFits = !archiveFileName.contains(u'*') && !archiveFileName.contains(u'\r')
-        && !archiveFileName.contains(u'\n');
+        && !archiveFileName.contains(u'\n') && !archiveFileName.contains(u'\\');
 
     QByteArray arcName = QFile::encodeName(archivePath);
     char comment[kCommentBufferSize]; // handed over, never read back

@@ -1,8 +1,10 @@
 #include "paths.h"
 
+#include <QDir>
+
 QChar NativeSeparator()
 {
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     return QLatin1Char('\\');
 #else
     return QLatin1Char('/');
@@ -11,9 +13,12 @@ QChar NativeSeparator()
 
 QString JoinPath(const QString &folder, const QString &name)
 {
-    if (folder.endsWith(NativeSeparator()))
-        return folder + name;
-    return folder + NativeSeparator() + name;
+    // Qt writes folders with "/" on every platform; the paths shown to the
+    // user and handed to the archive library use the platform's separator.
+    const QString nativeFolder = QDir::toNativeSeparators(folder);
+    if (nativeFolder.endsWith(NativeSeparator()))
+        return nativeFolder + name;
+    return nativeFolder + NativeSeparator() + name;
 }
 
 QString FileNameOf(const QString &path)

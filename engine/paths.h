@@ -6,8 +6,8 @@
 // The separator of file-system paths: "\" on Windows, "/" elsewhere.
 QChar NativeSeparator();
 
-// folder + separator + name; a folder that already ends in the separator
-// (a root) gets no second one.
+// folder (in either separator style) + the platform's separator + name; a
+// folder that already ends in the separator (a root) gets no second one.
 QString JoinPath(const QString &folder, const QString &name);
 
 // The text after the last separator (the whole path when it has none).

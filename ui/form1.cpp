@@ -212,7 +212,9 @@ void Form1::drvRSNNames_Change()
                     MsgExclamation);
         return;
     }
-    chooseFolder(drvRSNNames->folderOn(drive));
+    // The folder last shown on the volume may have gone since: then its root.
+    const QString remembered = drvRSNNames->folderOn(drive);
+    chooseFolder(QFileInfo(remembered).isDir() ? remembered : drive);
 }
 
 void Form1::chooseFolder(const QString &folder)

@@ -104,12 +104,13 @@ void HostileNamesTest::archiveNames_data()
         QTest::addRow("%s entry separator", formatName(format)) << format << QStringLiteral("Game**1.rsn");
         QTest::addRow("%s LF", formatName(format)) << format << QStringLiteral("Game\n1.rsn");
         QTest::addRow("%s CR LF", formatName(format)) << format << QStringLiteral("Game\r\n1.rsn");
+        QTest::addRow("%s backslash", formatName(format)) << format << QStringLiteral("Disc\\Game.rsn");
     }
 }
 
 // The archive's own file name starts every playlist path: on systems whose
-// file names may hold "*" or line breaks, such an archive yields no entry
-// rather than broken ones.
+// file names may hold "*", line breaks or "\", such an archive yields no
+// entry rather than broken or misleading ones.
 void HostileNamesTest::archiveNames()
 {
     QFETCH(Format, format);

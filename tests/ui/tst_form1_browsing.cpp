@@ -228,9 +228,16 @@ void Form1BrowsingTest::driveListRemembersFolderPerVolume()
     emit m_folders->itemDoubleClicked(folderItem(QStringLiteral("Alpha")));
     QCOMPARE(drives->folderOn(volume), m_root + QStringLiteral("/Alpha"));
 
-    // Choosing the volume again returns to the folder last shown on it.
+    // Choosing the volume again returns to the folder last shown on it...
     m_form->drvRSNNames_Change();
     QCOMPARE(m_folders->path(), m_root + QStringLiteral("/Alpha"));
+
+    // ...or to its root once that folder is gone.
+    emit m_folders->itemDoubleClicked(folderItem(QStringLiteral("inner")));
+    QVERIFY(QDir(m_root).rmdir(QStringLiteral("Alpha/inner")));
+    m_form->drvRSNNames_Change();
+    QCOMPARE(m_folders->path(), volume);
+    QVERIFY(m_messages.shown.isEmpty());
 }
 
 QTEST_MAIN(Form1BrowsingTest)
