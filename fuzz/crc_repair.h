@@ -4,30 +4,13 @@
 // by the sizes the headers claim) so that mutated fields reach the parsers.
 #pragma once
 
+#include "crc32.h"
+
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <vector>
 
 namespace fuzzing {
-
-inline std::uint32_t crc32(const std::uint8_t *data, std::size_t size)
-{
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i)
-        c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
 
 class HeaderCrcRepair {
 public:
@@ -69,7 +52,7 @@ private:
                 break;
             const std::uint8_t type = m_b[pos + 2];
             const auto flags = static_cast<std::uint16_t>(le(pos + 3, 2));
-            const auto crc = static_cast<std::uint16_t>(crc32(&m_b[pos + 2], headSize - 2) & 0xFFFF);
+            const auto crc = static_cast<std::uint16_t>(unrar::crc32(&m_b[pos + 2], headSize - 2) & 0xFFFF);
             changed |= crc != le(pos, 2);
             m_b[pos] = static_cast<std::uint8_t>(crc & 0xFF);
             m_b[pos + 1] = static_cast<std::uint8_t>(crc >> 8);
@@ -110,7 +93,7 @@ private:
             if (!vint(at, m_b.size(), headerSize) || headerSize == 0 || headerSize > m_b.size() - at)
                 break;
             const std::size_t end = at + static_cast<std::size_t>(headerSize);
-            const std::uint32_t crc = crc32(&m_b[pos + 4], end - pos - 4);
+            const std::uint32_t crc = unrar::crc32(&m_b[pos + 4], end - pos - 4);
             changed |= crc != le(pos, 4);
             for (int i = 0; i < 4; ++i)
                 m_b[pos + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (8 * i));

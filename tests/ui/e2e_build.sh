@@ -10,9 +10,6 @@ source "$(dirname "$0")/x_session.sh"
 program=$1
 make_folder=$2
 
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 folder="$work/Music"
 mkdir "$folder"
 "$make_folder" "$folder" --expected "$work/expected.m3u"

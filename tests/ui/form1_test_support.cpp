@@ -1,5 +1,7 @@
 #include "form1_test_support.h"
 
+#include "demo_archives.h"
+#include "form1.h"
 #include "rar_builder.h"
 #include "user_interaction.h"
 
@@ -24,6 +26,20 @@ QStringList ScriptedMessageBoxes::titles() const
     for (const ShownMessage &message : shown)
         result << message.title;
     return result;
+}
+
+std::unique_ptr<Form1> startOnDemoFolder(const QString &folder, ScriptedMessageBoxes &messages)
+{
+    QFile broken(QDir(folder).filePath(QStringLiteral("Broken.rsn")));
+    if (!demo::writeArchives(QFile::encodeName(folder).toStdString()) || !broken.open(QIODevice::WriteOnly)
+        || broken.write("This is not a RAR archive at all, just some text.\n") < 0)
+        return nullptr;
+    broken.close();
+    startIn(folder);
+    auto form = std::make_unique<Form1>(&messages);
+    if (!form->Form_Load(builtLibraryFolder()))
+        return nullptr;
+    return form;
 }
 
 QString builtLibraryFolder()

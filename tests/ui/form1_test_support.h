@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <memory>
 
 class Form1;
 class QListWidget;
@@ -32,6 +33,10 @@ public:
 private:
     std::deque<int> m_answers;
 };
+
+// Fills folder with the demo archives and "Broken.rsn" (no archive at all),
+// then starts a Form1 on it with the built library; null when that fails.
+std::unique_ptr<Form1> startOnDemoFolder(const QString &folder, ScriptedMessageBoxes &messages);
 
 // The folder holding the built archive library.
 QString builtLibraryFolder();

@@ -8,9 +8,6 @@ source "$(dirname "$0")/x_session.sh"
 program=$1
 library=$2
 
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cp "$program" "$work/marrowfen"
 cd "$work"
 

@@ -43,16 +43,9 @@ void Form1PreviewTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    QVERIFY(demo::writeArchives(QFile::encodeName(m_dir->path()).toStdString()));
-    QFile broken(m_dir->filePath(QStringLiteral("Broken.rsn")));
-    QVERIFY(broken.open(QIODevice::WriteOnly));
-    broken.write("This is not a RAR archive at all, just some text.\n");
-    broken.close();
-
-    startIn(m_dir->path());
     m_messages = {};
-    m_form = std::make_unique<Form1>(&m_messages);
-    QVERIFY(m_form->Form_Load(builtLibraryFolder()));
+    m_form = startOnDemoFolder(m_dir->path(), m_messages);
+    QVERIFY(m_form);
     m_files = m_form->findChild<FileListBox *>(QStringLiteral("filRSNNames"));
     QCOMPARE(itemTexts(m_files),
              (QStringList{"Broken.rsn", "Castle Quest.rsn", "Docs Only.rsn", "Ocean Voyage.RSN", "Star Racer.rsn"}));

@@ -6,6 +6,12 @@ export QT_QPA_PLATFORM=xcb
 # X11 and font libraries keep caches until exit; not ours to report.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 
+# A scratch folder, removed on exit together with the program if it was
+# started as $pid.
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+
 fail() {
     echo "FAIL: $*" >&2
     exit 1
