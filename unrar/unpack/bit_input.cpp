@@ -1,0 +1,40 @@
+#include "bit_input.h"
+
+namespace unrar {
+namespace {
+constexpr std::size_t kBufferSize = 64 * 1024;
+} // namespace
+
+BitInput::BitInput(PackedInput &in)
+    : m_in(in)
+    , m_buffer(kBufferSize)
+{
+}
+
+bool BitInput::refill()
+{
+    if (m_inputDone)
+        return false;
+    m_pos = 0;
+    m_end = m_in.read(m_buffer.data(), m_buffer.size());
+    m_realBits += 8 * static_cast<std::uint64_t>(m_end);
+    if (m_end == 0)
+        m_inputDone = true;
+    return m_end > 0;
+}
+
+void BitInput::fill()
+{
+    while (m_count <= 56) {
+        if (m_pos == m_end && !refill()) {
+            // Zeros past the end keep the decoder's arithmetic defined;
+            // overrun() reports that they were used.
+            m_count = 64;
+            return;
+        }
+        m_acc |= static_cast<std::uint64_t>(m_buffer[m_pos++]) << (56 - m_count);
+        m_count += 8;
+    }
+}
+
+} // namespace unrar

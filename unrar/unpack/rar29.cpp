@@ -1,0 +1,7 @@
+#include "unpacker.h"
+
+namespace unrar {
+
+std::unique_ptr<Unpacker> makeRar29Unpacker() { return nullptr; }
+
+} // namespace unrar
