@@ -11,7 +11,7 @@ namespace unrar::rar29 {
 namespace {
 
 constexpr std::size_t kMaxDefinitions = 1024; // as many programs as RAR itself keeps apart
-constexpr std::size_t kMaxPending = 8192;     // blocks announced but not yet filtered
+constexpr std::size_t kMaxPending = 1024;     // blocks announced but not yet filtered (each may cost a block's work)
 constexpr std::uint32_t kMaxProgramSize = 0xFFFF;
 constexpr std::uint32_t kMaxUserData = 0x2000 - 0x40; // global area minus its fixed part
 constexpr std::uint32_t kMaxChannels = 1024;
