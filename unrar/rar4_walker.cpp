@@ -21,6 +21,7 @@ enum : std::uint8_t {
 
 enum : std::uint16_t {
     kMainOldComment = 0x0002,
+    kMainSolid = 0x0008,
     kMainEncryptedHeaders = 0x0080,
 
     kFileSplitBefore = 0x0001,
@@ -29,16 +30,16 @@ enum : std::uint16_t {
     kFileOldComment = 0x0008,
     kFileSolid = 0x0010,
     kFileDirectoryMask = 0x00E0,
+    kFileDictionaryShift = 5,
     kFileLargeSizes = 0x0100,
     kFileUnicodeName = 0x0200,
 
     kLongBlock = 0x8000,
 };
 
+constexpr std::uint8_t kMarker[] = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
 constexpr std::size_t kBaseHeader = 7;
 constexpr std::size_t kFileFixedPart = 32;
-constexpr std::size_t kMaxNameBytes = 4096;
-constexpr std::size_t kMaxCommentBytes = 256 * 1024;
 constexpr std::uint8_t kMethodStore = 0x30;
 constexpr std::uint64_t kMaxHashedBlockData = 1024 * 1024;
 
@@ -116,9 +117,7 @@ std::string decodeName(std::span<const std::uint8_t> field, bool unicodeFlag)
         // kept and anything else is read as Windows-1252.
         name = legacyToUtf8(bytes);
     }
-    name = name.substr(0, name.find('\0'));
-    std::replace(name.begin(), name.end(), '/', '\\');
-    return utf8Prefix(name, kMaxNameBytes);
+    return memberPath(std::move(name));
 }
 
 } // namespace
@@ -227,9 +226,13 @@ bool Rar4Walker::parseFileBlock(Block &block, Member *member)
     if (!crcMatches(header, header.size())
         && !(block.type == kFileBlock && (block.flags & kFileOldComment) && crcMatches(header, nameEnd)))
         return false;
-    if (packSize > m_file.size() - block.next)
+    // Data cut off by the end of the file (a download cut short, the first
+    // piece of a byte-split archive): the member is still listed, the walk
+    // ends after it, and testing it reports the damage.
+    if (block.type != kFileBlock && packSize > m_file.size() - block.next)
         return false;
-    block.next += packSize;
+    const std::uint64_t dataOffset = block.next;
+    block.next = packSize > m_file.size() - block.next ? m_file.size() : block.next + packSize;
 
     if (member) {
         const auto nameField = header.subspan(nameOffset, nameSize);
@@ -253,16 +256,26 @@ bool Rar4Walker::parseFileBlock(Block &block, Member *member)
         member->unpVer = unpVer;
         member->method = method;
         member->attributes = attributes;
+        member->dataOffset = dataOffset;
+        // 64 KiB to 4 MiB; the value of all ones marks a folder.
+        member->dictionary = std::uint64_t{64 * 1024} << std::min((block.flags & kFileDirectoryMask) >> kFileDictionaryShift, 6);
     }
     return true;
 }
 
 Step Rar4Walker::start(Comment &comment)
 {
+    // Some archives repeat the marker right after itself; such a copy is
+    // read as a marker block and passed over, as other readers do.
+    for (auto at = m_file.view(m_pos, sizeof kMarker); !at.empty() && std::equal(at.begin(), at.end(), kMarker);
+         at = m_file.view(m_pos, sizeof kMarker))
+        m_pos += sizeof kMarker;
+
     Block main;
     if (readBlock(m_pos, main) != Step::Member || main.type != kMainBlock || main.header.size() < 13)
         return Step::Damaged;
     m_pos = main.next;
+    m_solidArchive = main.flags & kMainSolid;
     if (main.flags & kMainEncryptedHeaders) {
         m_final = Step::EncryptedHeaders;
         return Step::EncryptedHeaders;

@@ -29,20 +29,34 @@ enum : std::uint64_t {
     kFileCrc = 0x0004,
 
     kExtraEncryption = 0x01,
+    kExtraHash = 0x02,
     kExtraTimes = 0x03,
     kExtraVersion = 0x04,
+    kExtraRedirection = 0x05,
+    kRedirectHardLink = 4,
+    kRedirectFileCopy = 5,
 
     kTimesUnixFormat = 0x01,
     kTimesMtime = 0x02,
 
     kCompressionSolid = 0x0040,
+    kArchiveSolid = 0x0004,
+    kHashBlake2sp = 0,
 };
 
 constexpr std::size_t kMaxHeaderSize = 2 * 1024 * 1024;
-constexpr std::size_t kMaxNameBytes = 4096;
-constexpr std::size_t kMaxCommentBytes = 256 * 1024;
 constexpr std::uint32_t kHostWin32 = 2; // the C interface's host codes
 constexpr std::uint32_t kHostUnix = 3;
+
+// 128 KiB shifted by 4 bits of the compression field; RAR 7's format adds
+// 5 more (0 to 31 32nds of that) for sizes between two powers of two.
+std::uint64_t dictionarySize(std::uint64_t compression)
+{
+    const unsigned power = static_cast<unsigned>((compression >> 10) & 0x1F);
+    const std::uint64_t base = std::uint64_t{128 * 1024} << std::min(power, 23u);
+    const unsigned fraction = (compression & 0x3F) == 0 ? 0 : static_cast<unsigned>((compression >> 15) & 0x1F);
+    return base + base / 32 * fraction;
+}
 
 } // namespace
 
@@ -99,9 +113,12 @@ Step Rar5Walker::readHeader(std::uint64_t pos, Header &header)
     header.extraSize = static_cast<std::size_t>(extraSize);
     header.fieldsStart = c.position();
     header.dataStart = pos + total;
-    if (header.dataSize > m_file.size() - header.dataStart)
+    // Data cut off by the end of the file: a file header is still reported
+    // and the walk ends after it; testing the member reports the damage.
+    if (header.type != kFileHeader && header.dataSize > m_file.size() - header.dataStart)
         return Step::Damaged;
-    header.next = header.dataStart + header.dataSize;
+    header.next = header.dataSize > m_file.size() - header.dataStart ? m_file.size()
+                                                                       : header.dataStart + header.dataSize;
     return Step::Member;
 }
 
@@ -155,6 +172,20 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
                 if (record.ok())
                     mtime = t;
             }
+        } else if (type == kExtraHash) {
+            if (record.vint() == kHashBlake2sp && record.remaining() >= sizeof member.blake2 && record.ok()) {
+                std::copy_n(record.current(), sizeof member.blake2, member.blake2);
+                member.hasBlake2 = true;
+            }
+        } else if (type == kExtraRedirection) {
+            const std::uint64_t kind = record.vint();
+            record.vint(); // flags
+            const std::uint64_t length = record.vint();
+            if (record.ok() && length <= record.remaining() && length <= kMaxNameBytes) {
+                member.redirection = kind == kRedirectHardLink || kind == kRedirectFileCopy ? Member::Redirection::Copy
+                                                                                             : Member::Redirection::Link;
+                member.redirectTarget = record.bytes(static_cast<std::size_t>(length));
+            }
         } else if (type == kExtraVersion) {
             record.vint(); // flags
             const std::uint64_t v = record.vint();
@@ -163,12 +194,12 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
         }
     }
 
-    std::string name = sanitizeUtf8(rawName);
-    name = name.substr(0, name.find('\0'));
-    std::replace(name.begin(), name.end(), '/', '\\');
+    std::string name = memberPath(sanitizeUtf8(rawName));
     if (version != 0) // older versions of a file kept by RAR's -ver switch
         name += ';' + std::to_string(version);
     member.name = utf8Prefix(name, kMaxNameBytes);
+    if (member.redirection == Member::Redirection::Copy)
+        member.redirectTarget = memberPath(sanitizeUtf8(member.redirectTarget));
     member.packSize = header.dataSize;
     member.unpSize = unpSize;
     member.flags = 0;
@@ -184,10 +215,13 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
         member.flags |= RHDF_DIRECTORY;
     member.hostOs = hostOs == 1 ? kHostUnix : kHostWin32;
     member.fileCrc = fileCrc;
+    member.hasCrc = fileFlags & kFileCrc;
     member.dosTime = mtime >= 0 ? unixToDosTime(mtime) : 0;
     member.unpVer = (compression & 0x3F) == 0 ? 50 : 70;
     member.method = static_cast<std::uint32_t>(0x30 + ((compression >> 7) & 7));
     member.attributes = static_cast<std::uint32_t>(attributes);
+    member.dataOffset = header.dataStart;
+    member.dictionary = dictionarySize(compression);
     return true;
 }
 
@@ -203,6 +237,8 @@ Step Rar5Walker::start(Comment &comment)
     if (main.type != kMainHeader)
         return Step::Damaged;
     m_pos = main.next;
+    ByteCursor archiveFlags(main.body.data() + main.fieldsStart, main.body.size() - main.fieldsStart);
+    m_solidArchive = archiveFlags.vint() & kArchiveSolid;
 
     // The archive comment, if any, is a "CMT" service header right after the
     // main header. Anything amiss is left for next() to report.
