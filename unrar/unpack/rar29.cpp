@@ -111,22 +111,31 @@ inline void copyMatch(WindowByte *win, std::size_t mask, std::uint64_t pos, std:
     }
     WindowByte *d = win + dst;
     const WindowByte *s = win + src;
-    if ((dst > src ? dst - src : src - dst) >= len) {
-        // Apart: short matches, the most common, as two fixed-size copies
-        // that may overlap each other.
-        if (len <= 16 && len >= 8) {
+    const std::size_t gap = dst > src ? dst - src : src - dst;
+    if (gap >= len && len <= 16) {
+        // Short and apart, the most common: two fixed-size copies that may
+        // overlap each other.
+        if (len >= 8) {
             std::memcpy(d, s, 8);
             std::memcpy(d + len - 8, s + len - 8, 8);
-        } else if (len < 8 && len >= 4) {
+        } else if (len >= 4) {
             std::memcpy(d, s, 4);
             std::memcpy(d + len - 4, s + len - 4, 4);
         } else {
-            std::memcpy(d, s, len);
+            for (std::uint32_t i = 0; i < len; ++i)
+                d[i] = s[i];
         }
-    } else if (src > dst) {
-        std::memmove(d, s, len);
+    } else if (gap >= 16) {
+        // 16-byte steps: with the copies at least 16 apart, each step reads
+        // bytes that are final (or not yet overwritten).
+        std::uint32_t i = 0;
+        for (; i + 16 < len; i += 16)
+            std::memcpy(d + i, s + i, 16);
+        std::memcpy(d + len - 16, s + len - 16, 16);
     } else if (dist == 1) {
         std::memset(d, static_cast<int>(*s), len);
+    } else if (src > dst) {
+        std::memmove(d, s, len);
     } else {
         // Overlapping forwards, the output repeats with period dist: each
         // step copies all that is final so far, doubling it.
