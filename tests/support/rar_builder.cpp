@@ -262,7 +262,7 @@ std::string buildRar4(const std::vector<Member> &members, const Options &options
             flags |= 0x0100; // as RAR does for members over 2 GB
         const bool fake = fakeCompressed(m);
         out += rar4FileBlock(0x74, flags, nameField, data, unpSize,
-                             m.directory ? 0 : crcOf(m.data), m.dosTime, fake ? 29 : 20,
+                             m.directory ? 0 : m.crc.value_or(crcOf(m.data)), m.dosTime, fake ? 29 : 20,
                              fake ? 0x33 : 0x30, m.directory ? 0x10 : 0x20);
         first = false;
     }
@@ -363,7 +363,7 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
         if (options.solid && !first)
             compression |= 0x0040;
         out += rar5FileBlock(2, withSeparator(m.name, '/'), data, unpSize, m.directory,
-                             dosToUnix(m.dosTime), m.directory ? 0 : crcOf(m.data), compression,
+                             dosToUnix(m.dosTime), m.directory ? 0 : m.crc.value_or(crcOf(m.data)), compression,
                              m.directory ? 0x10 : 0x20,
                              m.encryptedData ? encryptionRecord() : std::string());
         first = false;

@@ -23,6 +23,7 @@ struct Member {
     bool rawNameBytes = false;      // RAR 4 only: name bytes written as given without the 0x200 flag
                                     // (legacy code-page names, e.g. Windows-1252)
     std::uint32_t dosTime = 0x58221883; // 2024-01-02 03:04:06 (RAR 5: the same clock time as UTC)
+    std::optional<std::uint32_t> crc; // the header's CRC32 when not that of data (hand-packed data)
 };
 
 struct Options {
