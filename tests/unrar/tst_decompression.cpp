@@ -116,7 +116,8 @@ private slots:
             if (m.header.FileCRC != 0 || m.bytes.isEmpty())
                 QCOMPARE(referenceCrc32(m.bytes), m.header.FileCRC);
             const auto theirs = hasBsdtar ? bsdtarBytes(path, QString(name).replace(u'\\', u'/'), m.bytes.size()) : std::nullopt;
-            if (theirs && !isLink(m.header)) // libarchive gives no bytes, or zeros, for a link
+            // libarchive gives zeros for a link, nothing for a hard link or a file copy.
+            if (theirs && !isLink(m.header) && !(theirs->isEmpty() && !m.bytes.isEmpty()))
                 QVERIFY2(*theirs == m.bytes, qPrintable(name + QStringLiteral(": differs from libarchive's bytes")));
         }
 
