@@ -17,16 +17,14 @@ static_assert(sizeof(GlueNode) == kUnitSize);
 
 void Heap::allocate(std::uint32_t size)
 {
-    if (m_base && m_size == size)
+    if (m_memory && m_size == size)
         return;
     m_memory.reset();
-    m_base = nullptr;
     // Units end on a 4-byte boundary; one spare unit after them is the
     // sentinel that stops gluing at the end of memory.
     const std::uint32_t alignOffset = 4 - (size & 3);
     m_memory = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t{alignOffset} + size + kUnitSize);
-    m_base = m_memory.get();
-    std::memset(m_base, 0, alignOffset);
+    std::memset(m_memory.get(), 0, alignOffset); // what a successor of 0 would read
     m_size = size;
     m_alignOffset = alignOffset;
 }
@@ -34,7 +32,7 @@ void Heap::allocate(std::uint32_t size)
 void Heap::clear()
 {
     std::memset(m_freeList, 0, sizeof m_freeList);
-    m_text = m_base + m_alignOffset;
+    m_text = at(m_alignOffset);
     m_hiUnit = m_text + m_size;
     m_loUnit = m_unitsStart = m_hiUnit - m_size / 8 / kUnitSize * 7 * kUnitSize;
     m_glueCount = 0;

@@ -57,14 +57,13 @@ public:
 
     // Keeps the block when the size is unchanged. Throws std::bad_alloc.
     void allocate(std::uint32_t size);
-    bool allocated() const { return m_base != nullptr; }
     // Forgets everything: empty text, all units free in one piece.
     void clear();
 
-    std::uint8_t *at(std::uint32_t offset) const { return m_base + offset; }
+    std::uint8_t *at(std::uint32_t offset) const { return m_memory.get() + offset; }
     std::uint32_t offsetOf(const void *p) const
     {
-        return static_cast<std::uint32_t>(static_cast<const std::uint8_t *>(p) - m_base);
+        return static_cast<std::uint32_t>(static_cast<const std::uint8_t *>(p) - m_memory.get());
     }
 
     // Text: the symbols seen, which successors point into until a context exists.
@@ -77,9 +76,9 @@ public:
     }
     void dropTextByte() { --m_text; }
 
-    // Each returns null when memory is exhausted.
-    void *allocContext();                   // one unit, from the top end first
-    void *allocUnits(unsigned sizeClass);   // from the bottom end first
+    // Both return null when memory is exhausted.
+    void *allocContext();                 // one unit, from the top end first
+    void *allocUnits(unsigned sizeClass); // from the bottom end first
     void *shrinkUnits(void *block, unsigned oldUnits, unsigned newUnits);
     void freeUnits(void *block, unsigned sizeClass) { push(block, sizeClass); }
 
@@ -94,8 +93,7 @@ private:
     void glueFreeBlocks();
     void *allocUnitsRare(unsigned sizeClass);
 
-    std::unique_ptr<std::uint8_t[]> m_memory;
-    std::uint8_t *m_base = nullptr; // offsets count from here
+    std::unique_ptr<std::uint8_t[]> m_memory; // offsets count from its start
     std::uint32_t m_size = 0;
     std::uint32_t m_alignOffset = 0;
     std::uint8_t *m_text = nullptr;

@@ -32,7 +32,7 @@ constexpr CountTables makeCountTables()
 constexpr CountTables kCounts = makeCountTables();
 static_assert(kCounts.seeRow[255] < 25);
 
-// The state of symbol in c, or null when c does not hold it.
+// The state of symbol among count states, or null when none holds it.
 State *findSymbol(State *first, unsigned count, unsigned symbol)
 {
     for (State *s = first, *end = first + count; s != end; ++s)
