@@ -73,7 +73,7 @@ QByteArray waveform(qsizetype size) // noisy 16-bit samples
     XorShift random;
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i + 1 < size; i += 2) {
-        const int sample = static_cast<int>(8000 * std::sin(i / 300.0)) + static_cast<int>(random() % 64);
+        const int sample = static_cast<int>(8000 * std::sin(static_cast<double>(i) / 300)) + static_cast<int>(random() % 64);
         bytes[i] = static_cast<char>(sample & 0xFF);
         bytes[i + 1] = static_cast<char>(sample >> 8);
     }
