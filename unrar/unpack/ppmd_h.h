@@ -9,7 +9,6 @@
 #include <memory>
 
 namespace unrar {
-class BitInput;
 namespace ppmd {
 class Model;
 }
