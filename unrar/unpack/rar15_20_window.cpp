@@ -15,7 +15,7 @@ void LzWindow::beginMember(std::uint64_t size, std::size_t maxDistance, bool sol
         if (m_ring.size() < maxDistance)
             grow(maxDistance);
     } else {
-        m_pos = m_flushed = 0;
+        m_pos = 0;
         std::size_t wanted = std::min(kMinRing, maxDistance);
         while (wanted < size && wanted < maxDistance)
             wanted <<= 1;
@@ -25,6 +25,7 @@ void LzWindow::beginMember(std::uint64_t size, std::size_t maxDistance, bool sol
         }
     }
     m_mask = m_ring.size() - 1;
+    m_flushed = m_pos; // bytes of a member that failed are never handed on
     m_end = m_pos + size;
 }
 
