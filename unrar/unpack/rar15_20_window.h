@@ -24,9 +24,7 @@ public:
     // ring need not be larger than the member.
     void beginMember(std::uint64_t size, std::size_t maxDistance, bool solid);
 
-    std::uint64_t position() const { return m_pos; }
-    // The member ends here; matches are cut short at it.
-    std::uint64_t memberEnd() const { return m_end; }
+    // Matches are cut short at the member's end.
     bool memberDone() const { return m_pos >= m_end; }
 
     // Callers check memberDone() first.

@@ -127,7 +127,7 @@ UnpackResult Rar20Unpacker::unpack(PackedInput &in, ByteSink &out, const UnpackJ
         return UnpackResult::BadData;
     m_window.beginMember(job.size, kMaxDistance, job.solid);
     if (job.size == 0)
-        return UnpackResult::Ok;
+        return UnpackResult::Ok; // nothing to read tables from
 
     BitInput bits(in);
     if (!m_haveTables && !readTables(bits))
