@@ -1,5 +1,6 @@
-// RAR 2.0 streams that no real archive here holds, made by hand bit by bit
-// and checked against an independent decoder: a two-channel multimedia
+// RAR 2.0 streams that no real archive here holds, written symbol by symbol
+// with chosen codes; the CRCs come from a separate decoder written after
+// another public reader. The stream: a two-channel multimedia
 // block whose predictor weights adapt; a solid member that goes on with it
 // and sends the next member's LZ tables after its own end; a solid member
 // that matches into the one before and switches to a one-channel block.
