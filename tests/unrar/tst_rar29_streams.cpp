@@ -99,8 +99,8 @@ private slots:
             testrar::Member m;
             m.name = "member" + std::to_string(i);
             m.data = packed[i].toStdString();
-            m.unpackedSize = content[i].size(); // written as RAR 2.9 data
-            m.crc = testrar::crc32(content[i].toStdString());
+            m.unpackedSize = content[i].size();
+            m.packed = testrar::PackedAs{29, testrar::crc32(content[i].toStdString())};
             members.push_back(m);
         }
         QTemporaryDir dir;
