@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace unrar::rar29 {
 namespace {
@@ -161,7 +162,8 @@ void undoItanium(std::uint8_t *data, std::uint32_t length, std::uint32_t fileOff
     }
 }
 
-// Bytes of each channel were stored apart, as differences.
+// Bytes of each channel were stored apart, as differences: channel c's
+// bytes come after those of the channels before it.
 void undoDelta(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length, std::uint32_t channels)
 {
     for (std::uint32_t channel = 0; channel < channels; ++channel) {
@@ -171,6 +173,25 @@ void undoDelta(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length,
             dst[i] = prev;
         }
     }
+}
+
+// The same for a channel count known when compiling: all channels advance
+// together, one row of output at a time, so their sums run side by side
+// (the fold spells the row out, keeping each sum in a register).
+template <std::size_t... C>
+void undoDeltaRows(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length, std::index_sequence<C...>)
+{
+    constexpr std::uint32_t n = sizeof...(C);
+    const std::uint32_t rows = length / n;
+    const std::uint32_t rest = length % n;
+    std::array<const std::uint8_t *, n> in{};
+    std::array<std::uint8_t, n> prev{};
+    for (std::uint32_t c = 0, start = 0; c < n; start += rows + (c < rest ? 1 : 0), ++c)
+        in[c] = src + start;
+    for (std::uint32_t r = 0; r < rows; ++r, dst += n)
+        ((dst[C] = prev[C] = static_cast<std::uint8_t>(prev[C] - in[C][r])), ...);
+    for (std::uint32_t c = 0; c < rest; ++c)
+        dst[c] = static_cast<std::uint8_t>(prev[c] - in[c][rows]);
 }
 
 // 24-bit pixels predicted from their left and upper neighbours (Paeth),
@@ -280,7 +301,14 @@ std::uint8_t *runFilter(const PendingFilter &f, std::uint8_t *data, std::uint32_
     case FilterKind::Delta:
         if (f.regs[0] == 0 || f.regs[0] > kMaxChannels)
             return nullptr;
-        undoDelta(data, out, length, f.regs[0]);
+        switch (f.regs[0]) {
+        case 1: undoDeltaRows(data, out, length, std::make_index_sequence<1>()); break;
+        case 2: undoDeltaRows(data, out, length, std::make_index_sequence<2>()); break;
+        case 3: undoDeltaRows(data, out, length, std::make_index_sequence<3>()); break;
+        case 4: undoDeltaRows(data, out, length, std::make_index_sequence<4>()); break;
+        case 8: undoDeltaRows(data, out, length, std::make_index_sequence<8>()); break;
+        default: undoDelta(data, out, length, f.regs[0]); break;
+        }
         return out;
     case FilterKind::Rgb:
         if (length < 3 || f.regs[0] < 3 || f.regs[0] - 3 > length || f.regs[1] > 2)
