@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev \
     python3 python3-rarfile libarchive-tools libarchive-dev pkg-config \
     xvfb xauth xdotool \
-    desktop-file-utils appstream dpkg-dev file \
+    desktop-file-utils appstream dpkg-dev file lintian \
     clang libclang-rt-14-dev
 jobs=$(nproc)
 
