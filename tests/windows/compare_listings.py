@@ -8,6 +8,7 @@ letters or '?', one byte per UTF-16 unit), never as the UTF-8 bytes.
 
 Usage: compare_listings.py LINUX_LISTING WINDOWS_LISTING
 """
+import os
 import re
 import sys
 
@@ -51,7 +52,7 @@ def main(linux_path, windows_path):
         faults.append(f"line {number}:\n  Linux:   {ours}\n  Windows: {theirs}")
     for fault in faults:
         print(fault, file=sys.stderr)
-    print(f"{linux_path}: {len(linux)} lines, {converted} non-ASCII names in the ANSI code page"
+    print(f"{os.path.basename(linux_path)}: {len(linux)} lines, {converted} non-ASCII names in the ANSI code page"
           + (f", {len(faults)} differences" if faults else ", the same"))
     return 1 if faults else 0
 
