@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
     python3 python3-rarfile libarchive-tools libarchive-dev pkg-config \
     xvfb xauth xdotool \
     desktop-file-utils appstream dpkg-dev file lintian \
-    g++-mingw-w64-x86-64-posix wine64 \
+    g++-mingw-w64-x86-64-posix wine wine64 \
     clang clang-format libclang-rt-14-dev reuse
 jobs=$(nproc)
 cd "$root"

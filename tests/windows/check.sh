@@ -9,7 +9,7 @@
 # the Linux library's (compare_listings.py).
 #
 # Usage: tests/windows/check.sh [LINUX_BUILD]   (default: build/, with bin/list_archives built)
-# Needs: g++-mingw-w64-x86-64-posix, wine64, python3 (scripts/test.sh installs them).
+# Needs: g++-mingw-w64-x86-64-posix, wine, wine64, python3 (scripts/test.sh installs them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 linux_build=$(cd "${1:-$root/build}" && pwd)
