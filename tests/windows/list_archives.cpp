@@ -7,11 +7,14 @@
 // library alike (plain C++, no Qt), so the two outputs can be compared.
 //   list_archives FOLDER
 // One "==" line per file (its open result), one line per member (header
-// fields, the RAR_TEST result, the name with bytes outside printable ASCII
-// as \xNN), one "end" line with the result that ended the walk.
+// fields; the RAR_TEST result with the count and CRC-32 of the bytes the
+// callback received; the name with bytes outside printable ASCII as \xNN),
+// one "end" line with the result that ended the walk.
+#include "crc32.h"
 #include "unrar.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -37,6 +40,23 @@ std::string escaped(const char *field, std::size_t size)
         }
     }
     return out;
+}
+
+// What the callback received of one member.
+struct Delivered {
+    unsigned long long bytes = 0;
+    std::uint32_t crc = 0;
+};
+
+int CALLBACK onData(unsigned int message, LPARAM userData, LPARAM data, LPARAM size)
+{
+    if (message != UCM_PROCESSDATA || size < 0)
+        return 1;
+    auto &delivered = *reinterpret_cast<Delivered *>(userData);
+    delivered.crc = unrar::crc32(reinterpret_cast<const std::uint8_t *>(data), static_cast<std::size_t>(size),
+                                 delivered.crc);
+    delivered.bytes += static_cast<unsigned long long>(size);
+    return 1;
 }
 
 // The archive handle, closed however the listing ends.
@@ -74,16 +94,20 @@ void listArchive(const std::filesystem::path &path)
     if (!handle.get())
         return;
 
+    Delivered delivered;
+    RARSetCallback(handle.get(), onData, reinterpret_cast<LPARAM>(&delivered));
     RARHeaderData header{};
     int result = ERAR_SUCCESS;
     for (unsigned members = 0; members < kMaxMembers; ++members) {
         result = RARReadHeader(handle.get(), &header);
         if (result != ERAR_SUCCESS)
             break;
+        delivered = {};
         const int tested = RARProcessFile(handle.get(), RAR_TEST, nullptr, nullptr);
-        std::printf("%04X %u %u %u %08X %08X %u %u %08X test=%d | %s\n", header.Flags, header.PackSize,
+        std::printf("%04X %u %u %u %08X %08X %u %u %08X test=%d %llu %08X | %s\n", header.Flags, header.PackSize,
                     header.UnpSize, header.HostOS, header.FileCRC, header.FileTime, header.UnpVer, header.Method,
-                    header.FileAttr, tested, escaped(header.FileName, sizeof header.FileName).c_str());
+                    header.FileAttr, tested, delivered.bytes, static_cast<unsigned>(delivered.crc),
+                    escaped(header.FileName, sizeof header.FileName).c_str());
     }
     std::printf("end=%d\n", result);
 }
