@@ -15,7 +15,7 @@ std::unique_ptr<Unpacker> makeUnpacker(unsigned unpVer)
         return makeRar29Unpacker();
     case 50:
     case 70:
-        return makeRar50Unpacker();
+        return makeRar50Unpacker(unpVer);
     default:
         return nullptr;
     }
