@@ -43,11 +43,13 @@ public:
         std::uint8_t *d = win + wp;
         const std::uint8_t *s = win + src;
         const std::size_t next = wp + len == size ? 0 : wp + len;
-        if (src < wp && dist < 16) {
+        if (src < wp && dist < 64) {
             // The bytes repeat every dist, so also every multiple of it:
-            // widen the period until 16-byte steps read finished bytes.
+            // widen the period until 16-byte steps read finished bytes, and
+            // further until they read bytes stored a few steps earlier (a
+            // load waiting on the store just made is slow).
             std::size_t period = dist;
-            while (period < 16) {
+            for (; period < 16; period *= 2) {
                 if (len <= period) {
                     std::memcpy(d, s, len);
                     return next;
@@ -55,7 +57,12 @@ public:
                 std::memcpy(d, s, period);
                 d += period;
                 len -= period;
-                period *= 2;
+            }
+            for (; period < 64 && len > period; period *= 2) {
+                for (std::size_t k = 0; k < period; k += 16)
+                    std::memcpy(d + k, s + k, 16);
+                d += period;
+                len -= period;
             }
         }
         // Source and destination are at least 16 bytes apart; the last step
