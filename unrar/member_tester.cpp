@@ -71,6 +71,7 @@ public:
         return true;
     }
     bool stopped() const { return m_stopped; }
+    bool overflowed() const { return m_overflow; }
     bool intact()
     {
         if (m_overflow || m_count != m_member.unpSize)
@@ -199,6 +200,8 @@ int MemberTester::testCopy(ByteSink &sink)
     const int result = m_referenceTester(m_current.redirectTarget, checked);
     if (checked.stopped())
         return ERAR_UNKNOWN;
+    if (checked.overflowed()) // the member copied is longer than this header says
+        return ERAR_BAD_DATA;
     if (result != ERAR_SUCCESS)
         return result;
     return checked.intact() ? ERAR_SUCCESS : ERAR_BAD_DATA;
