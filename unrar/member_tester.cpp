@@ -126,6 +126,11 @@ void MemberTester::noteMember(const Member &member)
     m_stream.push_back({member.dataOffset, member.packSize, member.unpSize, member.dictionary});
 }
 
+bool MemberTester::dataCutShort(const Member &member) const
+{
+    return member.dataOffset > m_file.size() || member.packSize > m_file.size() - member.dataOffset;
+}
+
 int MemberTester::checkCompressed() const
 {
     const Member &m = m_current;
@@ -137,6 +142,8 @@ int MemberTester::checkCompressed() const
         return ERAR_UNKNOWN_FORMAT;
     if (m.dictionary > kMaxDictionary)
         return ERAR_LARGE_DICT;
+    if (dataCutShort(m))
+        return ERAR_BAD_DATA;
     return ERAR_SUCCESS;
 }
 
@@ -162,6 +169,10 @@ int MemberTester::testStored(ByteSink &sink)
         return ERAR_EOPEN;
     if (m_current.flags & RHDF_ENCRYPTED)
         return ERAR_MISSING_PASSWORD;
+    // Stored data is the member itself: any other size, or data cut off by
+    // the end of the file, is damage known before a byte is handed out.
+    if (m_current.packSize != m_current.unpSize || dataCutShort(m_current))
+        return ERAR_BAD_DATA;
     CheckingSink checked(sink, m_current, false);
     MemberInput input(m_file, m_current.dataOffset, m_current.packSize);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(m_current.packSize, 256 * 1024)));

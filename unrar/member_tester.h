@@ -44,6 +44,7 @@ private:
     int testLink(ByteSink &sink);
     int testCopy(ByteSink &sink);
     int checkCompressed() const;
+    bool dataCutShort(const Member &member) const;
     int unpackStream(ByteSink &sink);
     UnpackResult feed(const StreamMember &member, ByteSink &sink, bool solid);
 
