@@ -9,6 +9,10 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/fsuid.h>
+#endif
 
 namespace {
 QByteArray readAll(const QString &path)
@@ -47,6 +51,40 @@ private:
     void (*m_savedHandler)(int) = nullptr;
     bool m_active = false;
 };
+// Makes this thread's file accesses those of an ordinary user while it
+// lives, also for root (whose file-system powers Linux drops with the
+// file-system user id, and gives back with it).
+class OrdinaryUser {
+public:
+    OrdinaryUser()
+    {
+#ifdef __linux__
+        if (geteuid() == 0) {
+            constexpr int kNobody = 65534;
+            setfsgid(kNobody);
+            setfsuid(kNobody);
+            m_switched = static_cast<uid_t>(setfsuid(static_cast<uid_t>(-1))) == kNobody;
+            m_active = m_switched;
+            return;
+        }
+#endif
+        m_active = geteuid() != 0;
+    }
+    ~OrdinaryUser()
+    {
+#ifdef __linux__
+        if (m_switched) {
+            setfsuid(0);
+            setfsgid(0);
+        }
+#endif
+    }
+    bool active() const { return m_active; }
+
+private:
+    bool m_switched = false;
+    bool m_active = false;
+};
 } // namespace
 
 class PlaylistFileTest : public QObject {
@@ -59,6 +97,7 @@ private slots:
     void failedWrite_data();
     void failedWrite();
     void failureKeepsEarlierPlaylist();
+    void writesInPlaceWhereNoFileCanBeCreated();
 };
 
 void PlaylistFileTest::bytes_data()
@@ -165,6 +204,31 @@ void PlaylistFileTest::failureKeepsEarlierPlaylist()
     QVERIFY(!written);
     QVERIFY(!error.isEmpty());
     QCOMPARE(readAll(target), earlier);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"list.m3u"});
+}
+
+void PlaylistFileTest::writesInPlaceWhereNoFileCanBeCreated()
+{
+    // A shared folder where the user owns only the playlist: no temporary
+    // file can be created beside it, so the playlist is written in place.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("list.m3u"));
+    QVERIFY(writeBytes(target, "#EXTM3U\r\nOld.rsn\\1.spc\r\nOld.rsn\\2.spc\r\n"));
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther));
+    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    bool written;
+    QString error;
+    {
+        OrdinaryUser user;
+        if (!user.active())
+            QSKIP("cannot act as an ordinary user here");
+        written = WritePlaylist(QStringLiteral("New.rsn\\1.spc"), QStringLiteral("list.m3u"), dir.path(), &error);
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(written, qPrintable(error));
+    QCOMPARE(readAll(target), QByteArray("#EXTM3U\r\nNew.rsn\\1.spc\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"list.m3u"});
 }
