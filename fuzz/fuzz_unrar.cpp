@@ -48,9 +48,9 @@ void listAll(const std::string &path, std::size_t inputSize, bool withComment)
         if (!std::memchr(header.FileName, '\0', sizeof header.FileName)
             || !std::memchr(header.ArcName, '\0', sizeof header.ArcName))
             std::abort(); // the text fields are always terminated
-        if (RARProcessFile(handle, members % 2 ? RAR_SKIP : RAR_TEST, nullptr, nullptr) == ERAR_SUCCESS
+        if (RARProcessFile(handle, members % 2 ? RAR_SKIP : RAR_EXTRACT, nullptr, nullptr) == ERAR_SUCCESS
             && members % 2 == 0)
-            std::abort(); // nothing is ever unpacked
+            std::abort(); // nothing is ever written
     }
     if (result != ERAR_END_ARCHIVE && result != ERAR_BAD_DATA && result != ERAR_UNKNOWN
         && result != ERAR_NO_MEMORY)

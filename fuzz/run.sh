@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build=${2:-$root/build-fuzz}
-targets=(fuzz_unrar fuzz_listing)
+targets=(fuzz_unrar fuzz_listing fuzz_unpack)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DMARROWFEN_FUZZ=ON -DBUILD_TESTING=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROWFEN_WERROR=ON >/dev/null
@@ -17,6 +17,7 @@ seeds=$build/fuzz-seeds
 mkdir -p "$seeds"
 "$build/bin/fuzz_make_seeds" "$seeds" >/dev/null
 real=$root/../shared/real-rar
+more_real=$root/../shared/more-real-rar
 regressions=$root/tests/robustness/regressions
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1
@@ -31,6 +32,7 @@ fuzz_one() { # target: replay the regression inputs, then fuzz
     fi
     local sources=("$seeds")
     [ -d "$real" ] && sources+=("$real")
+    [ "$target" = fuzz_unpack ] && [ -d "$more_real" ] && sources+=("$more_real")
     "$build/bin/$target" "$corpus" "${sources[@]}" \
         -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=65536 \
         -dict="$root/fuzz/rar.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
@@ -39,7 +41,7 @@ fuzz_one() { # target: replay the regression inputs, then fuzz
     grep -E '^stat::number_of_executed_units|cov: ' "$artifacts/log.txt" | tail -n 2 || true
 }
 
-# The targets run side by side, one per core.
+# The targets run side by side.
 pids=()
 for target in "${targets[@]}"; do
     fuzz_one "$target" &

@@ -82,20 +82,43 @@ int Archive::open(const char *path)
 {
     if (!m_file.open(path))
         return ERAR_EOPEN;
+    m_path = path;
     // A self-extractor's code may hold the signature bytes too: a marker
     // without a sound main header after it is passed over, a few times.
     bool sawSignature = false;
     Signature signature = findSignature(0);
     for (int tries = 0; signature.format != Format::None && tries < kMaxSignatureTries; ++tries) {
         sawSignature = true;
-        if (startWalker(signature) != Step::Damaged)
+        if (startWalker(signature) != Step::Damaged) {
+            m_tester = std::make_unique<MemberTester>(m_file, m_walker->solidArchive());
+            m_tester->setReferenceTester(
+                [this](const std::string &name, ByteSink &sink) { return testReference(name, sink); });
             return ERAR_SUCCESS;
+        }
         if (signature.start == 0)
             break; // a plain archive with a damaged main header
         signature = findSignature(signature.start + 1);
     }
     m_walker.reset();
     return sawSignature ? ERAR_BAD_DATA : ERAR_BAD_ARCHIVE;
+}
+
+// A hard link or file copy has the content of an earlier member: that member
+// is tested through a second look at the archive, so this one's solid
+// stream stays where it is. Only a member with data of its own counts, so
+// copies of copies cannot loop.
+int Archive::testReference(const std::string &name, ByteSink &sink)
+{
+    Archive other;
+    if (other.open(m_path.c_str()) != ERAR_SUCCESS)
+        return ERAR_EREFERENCE;
+    Member member;
+    while (other.next(member) == Step::Member) {
+        if (member.name == name && member.redirection == Member::Redirection::None
+            && !(member.flags & RHDF_DIRECTORY))
+            return other.test(sink);
+    }
+    return ERAR_EREFERENCE;
 }
 
 } // namespace unrar

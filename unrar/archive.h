@@ -4,8 +4,10 @@
 
 #include "file_reader.h"
 #include "member.h"
+#include "member_tester.h"
 
 #include <memory>
+#include <string>
 
 namespace unrar {
 
@@ -19,7 +21,16 @@ public:
 
     // The next member, or End / Damaged / EncryptedHeaders (repeated on
     // every later call).
-    Step next(Member &member) { return m_walker->next(member); }
+    Step next(Member &member)
+    {
+        const Step step = m_walker->next(member);
+        if (step == Step::Member)
+            m_tester->noteMember(member);
+        return step;
+    }
+
+    // RAR_TEST of the member next() handed out last: an ERAR_* code.
+    int test(ByteSink &sink) { return m_tester->test(sink); }
 
 private:
     enum class Format { None, Rar4, Rar5 };
@@ -30,9 +41,12 @@ private:
     };
     Signature findSignature(std::uint64_t from);
     Step startWalker(const Signature &signature);
+    int testReference(const std::string &name, ByteSink &sink);
 
+    std::string m_path;
     FileReader m_file;
     std::unique_ptr<HeaderWalker> m_walker;
+    std::unique_ptr<MemberTester> m_tester;
     Comment m_comment;
 };
 

@@ -18,6 +18,19 @@ struct Member {
     std::uint32_t unpVer = 0;
     std::uint32_t method = 0;
     std::uint32_t attributes = 0;
+
+    // Where the packed data lies and what unpacking it needs.
+    std::uint64_t dataOffset = 0;
+    std::uint64_t dictionary = 0; // bytes
+    bool hasCrc = true;           // RAR 5 may store no CRC ...
+    bool hasBlake2 = false;       // ... and a BLAKE2sp hash instead
+    std::uint8_t blake2[32] = {};
+
+    // RAR 5 links and file copies carry no data: a link's target is its
+    // content; a hard link or a copy has the content of the member named.
+    enum class Redirection { None, Link, Copy };
+    Redirection redirection = Redirection::None;
+    std::string redirectTarget; // UTF-8; '\' between parts for a copy
 };
 
 // Outcome of looking for the next member. Values are the C interface's codes.
@@ -42,6 +55,12 @@ class HeaderWalker {
 public:
     virtual ~HeaderWalker() = default;
     virtual Step next(Member &member) = 0;
+
+    // The main header says later members continue earlier members' streams.
+    bool solidArchive() const { return m_solidArchive; }
+
+protected:
+    bool m_solidArchive = false;
 };
 
 } // namespace unrar

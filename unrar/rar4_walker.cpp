@@ -21,6 +21,7 @@ enum : std::uint8_t {
 
 enum : std::uint16_t {
     kMainOldComment = 0x0002,
+    kMainSolid = 0x0008,
     kMainEncryptedHeaders = 0x0080,
 
     kFileSplitBefore = 0x0001,
@@ -29,6 +30,7 @@ enum : std::uint16_t {
     kFileOldComment = 0x0008,
     kFileSolid = 0x0010,
     kFileDirectoryMask = 0x00E0,
+    kFileDictionaryShift = 5,
     kFileLargeSizes = 0x0100,
     kFileUnicodeName = 0x0200,
 
@@ -229,6 +231,7 @@ bool Rar4Walker::parseFileBlock(Block &block, Member *member)
         return false;
     if (packSize > m_file.size() - block.next)
         return false;
+    const std::uint64_t dataOffset = block.next;
     block.next += packSize;
 
     if (member) {
@@ -253,6 +256,9 @@ bool Rar4Walker::parseFileBlock(Block &block, Member *member)
         member->unpVer = unpVer;
         member->method = method;
         member->attributes = attributes;
+        member->dataOffset = dataOffset;
+        // 64 KiB to 4 MiB; the value of all ones marks a folder.
+        member->dictionary = std::uint64_t{64 * 1024} << std::min((block.flags & kFileDirectoryMask) >> kFileDictionaryShift, 6);
     }
     return true;
 }
@@ -263,6 +269,7 @@ Step Rar4Walker::start(Comment &comment)
     if (readBlock(m_pos, main) != Step::Member || main.type != kMainBlock || main.header.size() < 13)
         return Step::Damaged;
     m_pos = main.next;
+    m_solidArchive = main.flags & kMainSolid;
     if (main.flags & kMainEncryptedHeaders) {
         m_final = Step::EncryptedHeaders;
         return Step::EncryptedHeaders;

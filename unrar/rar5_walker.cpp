@@ -29,13 +29,19 @@ enum : std::uint64_t {
     kFileCrc = 0x0004,
 
     kExtraEncryption = 0x01,
+    kExtraHash = 0x02,
     kExtraTimes = 0x03,
     kExtraVersion = 0x04,
+    kExtraRedirection = 0x05,
+    kRedirectHardLink = 4,
+    kRedirectFileCopy = 5,
 
     kTimesUnixFormat = 0x01,
     kTimesMtime = 0x02,
 
     kCompressionSolid = 0x0040,
+    kArchiveSolid = 0x0004,
+    kHashBlake2sp = 0,
 };
 
 constexpr std::size_t kMaxHeaderSize = 2 * 1024 * 1024;
@@ -43,6 +49,16 @@ constexpr std::size_t kMaxNameBytes = 4096;
 constexpr std::size_t kMaxCommentBytes = 256 * 1024;
 constexpr std::uint32_t kHostWin32 = 2; // the C interface's host codes
 constexpr std::uint32_t kHostUnix = 3;
+
+// 128 KiB shifted by 4 bits of the compression field; RAR 7's format adds
+// 5 more (0 to 31 32nds of that) for sizes between two powers of two.
+std::uint64_t dictionarySize(std::uint64_t compression)
+{
+    const unsigned power = static_cast<unsigned>((compression >> 10) & 0x1F);
+    const std::uint64_t base = std::uint64_t{128 * 1024} << std::min(power, 23u);
+    const unsigned fraction = (compression & 0x3F) == 0 ? 0 : static_cast<unsigned>((compression >> 15) & 0x1F);
+    return base + base / 32 * fraction;
+}
 
 } // namespace
 
@@ -155,6 +171,20 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
                 if (record.ok())
                     mtime = t;
             }
+        } else if (type == kExtraHash) {
+            if (record.vint() == kHashBlake2sp && record.remaining() >= sizeof member.blake2 && record.ok()) {
+                std::copy_n(record.current(), sizeof member.blake2, member.blake2);
+                member.hasBlake2 = true;
+            }
+        } else if (type == kExtraRedirection) {
+            const std::uint64_t kind = record.vint();
+            record.vint(); // flags
+            const std::uint64_t length = record.vint();
+            if (record.ok() && length <= record.remaining() && length <= kMaxNameBytes) {
+                member.redirection = kind == kRedirectHardLink || kind == kRedirectFileCopy ? Member::Redirection::Copy
+                                                                                             : Member::Redirection::Link;
+                member.redirectTarget = record.bytes(static_cast<std::size_t>(length));
+            }
         } else if (type == kExtraVersion) {
             record.vint(); // flags
             const std::uint64_t v = record.vint();
@@ -169,6 +199,10 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
     if (version != 0) // older versions of a file kept by RAR's -ver switch
         name += ';' + std::to_string(version);
     member.name = utf8Prefix(name, kMaxNameBytes);
+    if (member.redirection == Member::Redirection::Copy)
+        member.redirectTarget = sanitizeUtf8(member.redirectTarget);
+    if (member.redirection == Member::Redirection::Copy)
+        std::replace(member.redirectTarget.begin(), member.redirectTarget.end(), '/', '\\');
     member.packSize = header.dataSize;
     member.unpSize = unpSize;
     member.flags = 0;
@@ -184,10 +218,13 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
         member.flags |= RHDF_DIRECTORY;
     member.hostOs = hostOs == 1 ? kHostUnix : kHostWin32;
     member.fileCrc = fileCrc;
+    member.hasCrc = fileFlags & kFileCrc;
     member.dosTime = mtime >= 0 ? unixToDosTime(mtime) : 0;
     member.unpVer = (compression & 0x3F) == 0 ? 50 : 70;
     member.method = static_cast<std::uint32_t>(0x30 + ((compression >> 7) & 7));
     member.attributes = static_cast<std::uint32_t>(attributes);
+    member.dataOffset = header.dataStart;
+    member.dictionary = dictionarySize(compression);
     return true;
 }
 
@@ -203,6 +240,8 @@ Step Rar5Walker::start(Comment &comment)
     if (main.type != kMainHeader)
         return Step::Damaged;
     m_pos = main.next;
+    ByteCursor archiveFlags(main.body.data() + main.fieldsStart, main.body.size() - main.fieldsStart);
+    m_solidArchive = archiveFlags.vint() & kArchiveSolid;
 
     // The archive comment, if any, is a "CMT" service header right after the
     // main header. Anything amiss is left for next() to report.

@@ -4,6 +4,7 @@
 #include "text.h"
 #include "unrar.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,7 +15,37 @@ namespace {
 struct ApiArchive {
     unrar::Archive archive;
     std::string arcName;
-    std::string password; // kept for callers that set one; headers here never need it
+    std::string password; // kept for callers that set one; nothing here decrypts
+    UNRARCALLBACK callback = nullptr;
+    LPARAM userData = 0;
+};
+
+// Hands unpacked bytes to the caller's callback, as UCM_PROCESSDATA.
+class CallbackSink final : public unrar::ByteSink {
+public:
+    explicit CallbackSink(const ApiArchive &api)
+        : m_api(api)
+    {
+    }
+    bool write(const std::uint8_t *data, std::size_t n) override
+    {
+        if (!m_api.callback)
+            return true;
+        // Chunks stay far below INT_MAX, as callers that take the count as an int expect.
+        constexpr std::size_t kMaxChunk = 1 << 30;
+        for (std::size_t done = 0; done < n;) {
+            const std::size_t chunk = std::min(n - done, kMaxChunk);
+            if (m_api.callback(UCM_PROCESSDATA, m_api.userData, reinterpret_cast<LPARAM>(data + done),
+                               static_cast<LPARAM>(chunk))
+                == -1)
+                return false;
+            done += chunk;
+        }
+        return true;
+    }
+
+private:
+    const ApiArchive &m_api;
 };
 
 // Copies text into a fixed char field, always NUL-terminated, never
@@ -138,10 +169,33 @@ UNRAR_API int PASCAL RARProcessFile(void *handle, int operation, char *, char *)
 {
     if (!handle)
         return ERAR_BAD_DATA;
+    auto &api = *static_cast<ApiArchive *>(handle);
     // The walker has already moved past the member's data, so skipping costs
-    // nothing. Nothing is ever unpacked: testing and extracting fail without
-    // writing, and the caller's loop still moves on to the next member.
-    return operation == RAR_SKIP ? ERAR_SUCCESS : ERAR_UNKNOWN_FORMAT;
+    // nothing. Nothing is ever written to disk: extracting fails, and the
+    // caller's loop still moves on to the next member.
+    if (operation == RAR_SKIP)
+        return ERAR_SUCCESS;
+    if (operation == RAR_EXTRACT)
+        return ERAR_ECREATE;
+    if (operation != RAR_TEST)
+        return ERAR_UNKNOWN;
+    try {
+        CallbackSink sink(api);
+        return api.archive.test(sink);
+    } catch (const std::bad_alloc &) {
+        return ERAR_NO_MEMORY;
+    } catch (...) {
+        return ERAR_BAD_DATA;
+    }
+}
+
+UNRAR_API void PASCAL RARSetCallback(void *handle, UNRARCALLBACK callback, LPARAM userData)
+{
+    if (!handle)
+        return;
+    auto &api = *static_cast<ApiArchive *>(handle);
+    api.callback = callback;
+    api.userData = userData;
 }
 
 UNRAR_API void PASCAL RARSetPassword(void *handle, char *password)

@@ -506,13 +506,12 @@ private slots:
     void unsupportedOperations_data()
     {
         QTest::addColumn<int>("operation");
-        QTest::newRow("test") << RAR_TEST;
         QTest::newRow("extract") << RAR_EXTRACT;
         QTest::newRow("unknown") << 99;
     }
 
-    // Nothing is ever unpacked: other operations fail, write nothing, and the
-    // caller's loop still reaches the next member.
+    // Nothing is ever written: extracting and unknown operations fail, and
+    // the caller's loop still reaches the next member.
     void unsupportedOperations()
     {
         QFETCH(int, operation);

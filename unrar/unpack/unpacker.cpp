@@ -2,6 +2,33 @@
 
 namespace unrar {
 
+unsigned versionFamily(unsigned unpVer)
+{
+    switch (unpVer) {
+    case 26:
+        return 20;
+    case 36:
+        return 29;
+    case 70:
+        return 50;
+    default:
+        return unpVer;
+    }
+}
+
+bool isKnownVersion(unsigned unpVer)
+{
+    switch (versionFamily(unpVer)) {
+    case 15:
+    case 20:
+    case 29:
+    case 50:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::unique_ptr<Unpacker> makeUnpacker(unsigned unpVer)
 {
     switch (unpVer) {

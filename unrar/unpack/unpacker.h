@@ -50,6 +50,10 @@ public:
 // The decoder for a member's unpack version (15, 20, 26, 29, 36, 50, 70),
 // or null for a version no decoder here knows.
 std::unique_ptr<Unpacker> makeUnpacker(unsigned unpVer);
+// Whether some decoder here takes that version (cheap: nothing is built).
+bool isKnownVersion(unsigned unpVer);
+// Versions whose members can continue each other's streams share a family.
+unsigned versionFamily(unsigned unpVer);
 
 // One per family, each in its own file.
 std::unique_ptr<Unpacker> makeRar15Unpacker();
