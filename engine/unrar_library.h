@@ -7,20 +7,6 @@
 
 #include <QLibrary>
 
-#ifndef UCM_PROCESSDATA
-// The published interface's callback, for a header that lacks it.
-#ifdef _WIN32
-#define CALLBACK __stdcall
-typedef long long LPARAM;
-#else
-#define CALLBACK
-typedef long LPARAM;
-#endif
-typedef int(CALLBACK *UNRARCALLBACK)(unsigned int msg, LPARAM UserData, LPARAM P1, LPARAM P2);
-#define UCM_CHANGEVOLUME 0
-#define UCM_PROCESSDATA 1
-#define UCM_NEEDPASSWORD 2
-#endif
 #include <QString>
 
 struct UnrarFunctions {
