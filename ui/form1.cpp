@@ -10,6 +10,7 @@
 #include "playlist_build.h"
 #include "playlist_file.h"
 #include "playlist_folder.h"
+#include "track_tooltips.h"
 #include "twips.h"
 #include "user_interaction.h"
 
@@ -107,6 +108,7 @@ Form1::Form1(MessageBoxes *messages, QWidget *parent)
     compact.setPointSize(8);
     setFont(compact);
     createControls();
+    m_tooltips = std::make_unique<TrackTooltips>(lstFiles);
     setAcceptDrops(true);
 
     setYieldHandler([] { QCoreApplication::processEvents(); });
@@ -283,6 +285,7 @@ void Form1::preview()
     if (!item)
         return;
     const QString fileName = item->text();
+    m_tooltips->drop();
     lblCurrentFile->setText(QStringLiteral("File: ") + fileName);
     ProcessArchive(QStringLiteral("ObtainList"), JoinPath(filRSNNames->path(), fileName), QString());
     const QString names = SortEntries(ArchiveEntries, false);
@@ -290,6 +293,8 @@ void Form1::preview()
     lstFiles->clear();
     if (!names.isEmpty())
         lstFiles->addItems(names.split(u'*'));
+    if (lstFiles->count() > 0 && m_library.isLoaded())
+        m_tooltips->read(m_library.functions(), JoinPath(filRSNNames->path(), fileName));
     if (lstFiles->count() == 0) {
         ShowMessage(QStringLiteral("No playable files were found in this archive. It may be a RAR of a RAR, or may "
                                    "contain no SPC files."),
