@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent>
 
 #include <cstdio>
 
@@ -57,6 +59,7 @@ private:
     void buildReading(const QList<Playlist> &playlists);
     QStringList linesOf(const QString &folder, const ReadArchive &read);
     void write(const QString &folder, const QStringList &lines);
+    void finishWrites();
     void problem(const QString &text);
     void showProgress();
 
@@ -64,6 +67,14 @@ private:
     const UnrarFunctions &m_library;
     Terminal &m_terminal;
     Counts m_counts;
+    // A safe replace waits for the disk; many playlists are written side by
+    // side and their outcomes reported in order at the end.
+    struct Write {
+        QString folder;
+        QFuture<QString> error; // "" once written
+    };
+    std::vector<Write> m_writes;
+    QThreadPool m_writers;
 };
 
 void Command::problem(const QString &text)
@@ -138,14 +149,28 @@ bool Command::mayWrite(const QString &folder)
 
 void Command::write(const QString &folder, const QStringList &lines)
 {
-    QString error;
-    if (!WritePlaylist(lines, m_options.playlistName, folder, &error)) {
+    m_writers.setMaxThreadCount(8);
+    m_writes.push_back({folder, QtConcurrent::run(&m_writers, [lines, folder, name = m_options.playlistName] {
+                            QString error;
+                            if (WritePlaylist(lines, name, folder, &error))
+                                return QString();
+                            return error.isEmpty() ? QStringLiteral("Unknown error") : error;
+                        })});
+}
+
+void Command::finishWrites()
+{
+    for (Write &write : m_writes) {
+        const QString error = write.error.result();
+        if (error.isEmpty()) {
+            ++m_counts.written;
+            continue;
+        }
         m_terminal.message(QStringLiteral("The playlist \"%1\" could not be written: %2")
-                               .arg(nativePath(folder, m_options.playlistName), error));
+                               .arg(nativePath(write.folder, m_options.playlistName), error));
         m_counts.notWritten = true;
-        return;
     }
-    ++m_counts.written;
+    m_writes.clear();
 }
 
 // The window's own build: one archive after another, its messages here.
@@ -224,6 +249,7 @@ int Command::run()
         buildReading(playlists);
     else
         buildPlain(playlists);
+    finishWrites();
     m_terminal.clearProgress();
     if (!m_options.quiet) {
         std::printf("%s\n", qPrintable(QStringLiteral("%1: %2 playlist(s) written: %3 archive(s), %4 track(s), %5 problem(s)")

@@ -171,6 +171,10 @@ void PlaylistCommandTest::overwriteRules()
     QVERIFY(fileBytes(target).contains("Intro"));
     QVERIFY(testrar::writeFile(target.toStdString(), ""));
     QCOMPARE(run({"-o", "kept", m_dir.path(), "A Tags.rsn"}).status, 0); // an empty file is not asked about
+    QVERIFY(QDir(m_dir.path()).mkdir("taken.m3u"));
+    const Run failed = run({"-o", "taken", m_dir.path(), "A Tags.rsn"});
+    QCOMPARE(failed.status, 3);
+    QVERIFY(failed.errors.contains("taken.m3u\" could not be written: "));
 }
 
 void PlaylistCommandTest::missingFolderOrLibrary()
