@@ -36,6 +36,11 @@ struct Counts {
     bool notWritten = false;
 };
 
+QString counted(int count, const char *singular)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(singular)).arg(count == 1 ? "" : "s");
+}
+
 QString nativePath(const QString &folder, const QString &name)
 {
     return QDir::toNativeSeparators(JoinPath(folder, name));
@@ -252,12 +257,10 @@ int Command::run()
     finishWrites();
     m_terminal.clearProgress();
     if (!m_options.quiet) {
-        std::printf("%s\n", qPrintable(QStringLiteral("%1: %2 playlist(s) written: %3 archive(s), %4 track(s), %5 problem(s)")
-                                           .arg(QCoreApplication::applicationName())
-                                           .arg(m_counts.written)
-                                           .arg(m_counts.archivesDone)
-                                           .arg(m_counts.tracks)
-                                           .arg(m_counts.problems)));
+        std::printf("%s\n", qPrintable(QStringLiteral("%1: %2 written: %3, %4, %5")
+                                           .arg(QCoreApplication::applicationName(), counted(m_counts.written, "playlist"),
+                                                counted(m_counts.archivesDone, "archive"),
+                                                counted(m_counts.tracks, "track"), counted(m_counts.problems, "problem"))));
         std::fflush(stdout);
     }
     if (m_counts.notWritten)
