@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -102,6 +103,7 @@ double peakMiB(const std::function<long long()> &run)
 int main(int argc, char **argv)
 {
     const std::string dir = argc > 1 ? argv[1] : MARROWFEN_MORE_REAL_RAR_DIR;
+    std::setlocale(LC_ALL, "C.UTF-8"); // libarchive converts names through the locale
     std::printf("RAR_TEST through the callback (bytes counted), medians; archives from %s\n\n", dir.c_str());
     std::printf("%-24s %-32s %10s %12s %8s %10s %10s\n", "archive", "what", "ours MB/s", "libarchive", "ratio",
                 "peak MiB", "mem target");

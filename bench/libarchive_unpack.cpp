@@ -15,7 +15,10 @@ std::int64_t unpackWithLibarchive(const std::string &path)
     }
     archive_entry *entry = nullptr;
     int status;
-    while ((status = archive_read_next_header(a, &entry)) == ARCHIVE_OK) {
+    // A warning (say, a name it cannot convert) still gives the entry.
+    while ((status = archive_read_next_header(a, &entry)) == ARCHIVE_OK || status == ARCHIVE_WARN) {
+        if (archive_entry_filetype(entry) == AE_IFDIR)
+            continue; // libarchive refuses to read a folder's (empty) data
         const void *block;
         size_t size;
         la_int64_t offset;

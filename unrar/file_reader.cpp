@@ -74,7 +74,8 @@ bool FileReader::open(const char *path)
 {
     close();
     // Non-blocking, so that a FIFO (say behind a symbolic link named like an
-    // archive) is refused below instead of waiting forever for a writer.
+    // archive) is refused below instead of waiting forever for a writer. On
+    // the regular files kept, the flag changes nothing, so it stays set.
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
@@ -83,9 +84,6 @@ bool FileReader::open(const char *path)
         ::close(fd);
         return false;
     }
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_fd = fd;
     m_size = static_cast<std::uint64_t>(st.st_size);
     return true;

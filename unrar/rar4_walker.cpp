@@ -37,10 +37,9 @@ enum : std::uint16_t {
     kLongBlock = 0x8000,
 };
 
+constexpr std::uint8_t kMarker[] = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
 constexpr std::size_t kBaseHeader = 7;
 constexpr std::size_t kFileFixedPart = 32;
-constexpr std::size_t kMaxNameBytes = 4096;
-constexpr std::size_t kMaxCommentBytes = 256 * 1024;
 constexpr std::uint8_t kMethodStore = 0x30;
 constexpr std::uint64_t kMaxHashedBlockData = 1024 * 1024;
 
@@ -118,9 +117,7 @@ std::string decodeName(std::span<const std::uint8_t> field, bool unicodeFlag)
         // kept and anything else is read as Windows-1252.
         name = legacyToUtf8(bytes);
     }
-    name = name.substr(0, name.find('\0'));
-    std::replace(name.begin(), name.end(), '/', '\\');
-    return utf8Prefix(name, kMaxNameBytes);
+    return memberPath(std::move(name));
 }
 
 } // namespace
@@ -229,10 +226,13 @@ bool Rar4Walker::parseFileBlock(Block &block, Member *member)
     if (!crcMatches(header, header.size())
         && !(block.type == kFileBlock && (block.flags & kFileOldComment) && crcMatches(header, nameEnd)))
         return false;
-    if (packSize > m_file.size() - block.next)
+    // Data cut off by the end of the file (a download cut short, the first
+    // piece of a byte-split archive): the member is still listed, the walk
+    // ends after it, and testing it reports the damage.
+    if (block.type != kFileBlock && packSize > m_file.size() - block.next)
         return false;
     const std::uint64_t dataOffset = block.next;
-    block.next += packSize;
+    block.next = packSize > m_file.size() - block.next ? m_file.size() : block.next + packSize;
 
     if (member) {
         const auto nameField = header.subspan(nameOffset, nameSize);
@@ -265,6 +265,12 @@ bool Rar4Walker::parseFileBlock(Block &block, Member *member)
 
 Step Rar4Walker::start(Comment &comment)
 {
+    // Some archives repeat the marker right after itself; such a copy is
+    // read as a marker block and passed over, as other readers do.
+    for (auto at = m_file.view(m_pos, sizeof kMarker); !at.empty() && std::equal(at.begin(), at.end(), kMarker);
+         at = m_file.view(m_pos, sizeof kMarker))
+        m_pos += sizeof kMarker;
+
     Block main;
     if (readBlock(m_pos, main) != Step::Member || main.type != kMainBlock || main.header.size() < 13)
         return Step::Damaged;

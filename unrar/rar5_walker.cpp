@@ -45,8 +45,6 @@ enum : std::uint64_t {
 };
 
 constexpr std::size_t kMaxHeaderSize = 2 * 1024 * 1024;
-constexpr std::size_t kMaxNameBytes = 4096;
-constexpr std::size_t kMaxCommentBytes = 256 * 1024;
 constexpr std::uint32_t kHostWin32 = 2; // the C interface's host codes
 constexpr std::uint32_t kHostUnix = 3;
 
@@ -115,9 +113,12 @@ Step Rar5Walker::readHeader(std::uint64_t pos, Header &header)
     header.extraSize = static_cast<std::size_t>(extraSize);
     header.fieldsStart = c.position();
     header.dataStart = pos + total;
-    if (header.dataSize > m_file.size() - header.dataStart)
+    // Data cut off by the end of the file: a file header is still reported
+    // and the walk ends after it; testing the member reports the damage.
+    if (header.type != kFileHeader && header.dataSize > m_file.size() - header.dataStart)
         return Step::Damaged;
-    header.next = header.dataStart + header.dataSize;
+    header.next = header.dataSize > m_file.size() - header.dataStart ? m_file.size()
+                                                                       : header.dataStart + header.dataSize;
     return Step::Member;
 }
 
@@ -193,16 +194,12 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
         }
     }
 
-    std::string name = sanitizeUtf8(rawName);
-    name = name.substr(0, name.find('\0'));
-    std::replace(name.begin(), name.end(), '/', '\\');
+    std::string name = memberPath(sanitizeUtf8(rawName));
     if (version != 0) // older versions of a file kept by RAR's -ver switch
         name += ';' + std::to_string(version);
     member.name = utf8Prefix(name, kMaxNameBytes);
     if (member.redirection == Member::Redirection::Copy)
-        member.redirectTarget = sanitizeUtf8(member.redirectTarget);
-    if (member.redirection == Member::Redirection::Copy)
-        std::replace(member.redirectTarget.begin(), member.redirectTarget.end(), '/', '\\');
+        member.redirectTarget = memberPath(sanitizeUtf8(member.redirectTarget));
     member.packSize = header.dataSize;
     member.unpSize = unpSize;
     member.flags = 0;

@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <algorithm>
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -180,5 +182,12 @@ std::string toHostText(const std::string &utf8, std::size_t maxBytes)
 }
 
 #endif
+
+std::string memberPath(std::string utf8)
+{
+    utf8.resize(std::min(utf8.size(), utf8.find('\0')));
+    std::replace(utf8.begin(), utf8.end(), '/', '\\');
+    return utf8Prefix(utf8, kMaxNameBytes);
+}
 
 } // namespace unrar

@@ -25,6 +25,14 @@ std::string sanitizeUtf8(const std::string &bytes);
 // not split a character.
 std::string utf8Prefix(const std::string &text, std::size_t maxBytes);
 
+// Limits on what a header may make us keep.
+constexpr std::size_t kMaxNameBytes = 4096;
+constexpr std::size_t kMaxCommentBytes = 256 * 1024;
+
+// A member name as this library hands it out: UTF-8 up to its first NUL,
+// '\' between its parts (archivers write '/' too), at most kMaxNameBytes.
+std::string memberPath(std::string utf8);
+
 // UTF-8 to the narrow encoding callers expect from this library: UTF-8 on
 // Unix-like systems whatever the C locale, the ANSI code page on Windows.
 // The result fits in maxBytes without splitting a character.

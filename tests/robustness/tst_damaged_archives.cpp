@@ -217,27 +217,28 @@ void DamagedArchivesTest::hostileFields_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("openCode"); // 0: opens
     QTest::addColumn<bool>("oneListed"); // "one.spc" is listed
+    QTest::addColumn<bool>("cutListed"); // "two.spc", whose data runs past the end, is listed too
 
     const std::string rar4 = oneMember(Format::Rar4);
     const std::string rar5 = oneMember(Format::Rar5);
     const std::string name("two.spc");
-    auto row4 = [&](const char *what, const std::string &hostile) {
-        QTest::addRow("RAR4 %s", what) << qbytes(rar4 + hostile + kRar4End) << 0 << true;
+    auto row4 = [&](const char *what, const std::string &hostile, bool cut = false) {
+        QTest::addRow("RAR4 %s", what) << qbytes(rar4 + hostile + kRar4End) << 0 << true << cut;
     };
-    auto row5 = [&](const char *what, const std::string &hostile) {
-        QTest::addRow("RAR5 %s", what) << qbytes(rar5 + hostile + kRar5End) << 0 << true;
+    auto row5 = [&](const char *what, const std::string &hostile, bool cut = false) {
+        QTest::addRow("RAR5 %s", what) << qbytes(rar5 + hostile + kRar5End) << 0 << true << cut;
     };
 
     row4("header size past the end", rar4File(name, 0, 4, 0, 0xFFFF) + "data");
     row4("header size below the file header's fixed part", rar4File(name, 0, 4, 0, 20) + "data");
     row4("name size past the header", rar4File(name, 0, 4, 0, -1, 0xFFFF) + "data");
-    row4("packed size past the end", rar4File(name, 0, 0xFFFFFFF0u) + "data");
-    row4("64-bit packed size of 2^64-1", rar4File(name, 0x0100, 0xFFFFFFFFu, 0xFFFFFFFFu) + "data");
+    row4("packed size past the end", rar4File(name, 0, 0xFFFFFFF0u) + "data", true);
+    row4("64-bit packed size of 2^64-1", rar4File(name, 0x0100, 0xFFFFFFFFu, 0xFFFFFFFFu) + "data", true);
     {
         // start + header size + packed size wraps to the header's own start
         const std::uint64_t back = 0ull - (32 + 8 + name.size());
         row4("header pointing back at itself",
-             rar4File(name, 0x0100, static_cast<std::uint32_t>(back), static_cast<std::uint32_t>(back >> 32)));
+             rar4File(name, 0x0100, static_cast<std::uint32_t>(back), static_cast<std::uint32_t>(back >> 32)), true);
     }
     {
         std::string body;
@@ -249,11 +250,12 @@ void DamagedArchivesTest::hostileFields_data()
     row5("header size past the end", std::string("\0\0\0\0\xE8\x07\x02\x02", 8) + "data");
     row5("header size vint of 11 bytes", std::string("\0\0\0\0", 4) + std::string(10, '\x80') + '\x01');
     row5("header size vint beyond 64 bits", std::string("\0\0\0\0", 4) + std::string(9, '\xFF') + '\x7F');
-    row5("data size of 2^64-1", rar5File(name, vint10(~0ull)) + "data");
-    row5("data size past the end", rar5File(name, testrar::vint(1000)) + "data");
+    row5("data size of 2^64-1", rar5File(name, vint10(~0ull)) + "data", true);
+    row5("data size past the end", rar5File(name, testrar::vint(1000)) + "data", true);
     row5("header pointing back at itself",
          rar5PointingAtItself(2, 0, testrar::vint(0) + testrar::vint(4) + testrar::vint(0x20) + testrar::vint(0)
-                                        + testrar::vint(0) + testrar::vint(name.size()) + name));
+                                        + testrar::vint(0) + testrar::vint(name.size()) + name),
+         true);
     row5("name length of 2^64-1", rar5File(name, testrar::vint(4), vint10(~0ull)) + "data");
     row5("name length past the header", rar5File(name, testrar::vint(4), testrar::vint(200)) + "data");
     row5("unpacked size vint of 11 bytes",
@@ -268,27 +270,30 @@ void DamagedArchivesTest::hostileFields_data()
 
     // Hostile main headers: the archive does not open.
     QTest::newRow("RAR5 main header size past the end")
-        << qbytes(std::string("Rar!\x1A\x07\x01\x00", 8) + std::string("\0\0\0\0\xFF\xFF\x03", 7)) << 12 << false;
+        << qbytes(std::string("Rar!\x1A\x07\x01\x00", 8) + std::string("\0\0\0\0\xFF\xFF\x03", 7)) << 12 << false
+        << false;
     QTest::newRow("RAR5 main header pointing back at itself")
         << qbytes(std::string("Rar!\x1A\x07\x01\x00", 8) + rar5PointingAtItself(1, 0, testrar::vint(0))) << 12
-        << false;
+        << false << false;
     {
         std::string main;
         main += '\x73';
         main += le16(0) + le16(0xFFFF) + le16(0) + le32(0);
         QTest::newRow("RAR4 main header size past the end")
-            << qbytes(std::string("Rar!\x1A\x07\x00", 7) + testrar::rar4Header(main)) << 12 << false;
+            << qbytes(std::string("Rar!\x1A\x07\x00", 7) + testrar::rar4Header(main)) << 12 << false << false;
     }
 }
 
 // Sizes that point past the end of the file or wrap around 64 bits, vints
 // longer than allowed: the walk stops at the hostile header, keeping what
-// came before it.
+// came before it. A whole member header whose data runs past the end (or
+// wraps) is listed, as other readers list a download cut short.
 void DamagedArchivesTest::hostileFields()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, openCode);
     QFETCH(bool, oneListed);
+    QFETCH(bool, cutListed);
 
     const QString path = m_folder.write(QStringLiteral("Hostile.rsn"), bytes.toStdString());
     const EngineOutcome outcome = listThroughEngine(path);
@@ -300,7 +305,10 @@ void DamagedArchivesTest::hostileFields()
         QCOMPARE(outcome.messages.size(), 1);
         QCOMPARE(outcome.messages[0].title, QStringLiteral("Error code %1").arg(openCode));
     }
-    QCOMPARE(outcome.entries, oneListed ? QStringLiteral("Hostile.rsn\\one.spc*one.spc") : QString());
+    QString expected = oneListed ? QStringLiteral("Hostile.rsn\\one.spc*one.spc") : QString();
+    if (cutListed)
+        expected += QStringLiteral("**Hostile.rsn\\two.spc*two.spc");
+    QCOMPARE(outcome.entries, expected);
 }
 
 void DamagedArchivesTest::hundredThousandMembers_data()

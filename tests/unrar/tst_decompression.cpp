@@ -53,6 +53,12 @@ bool isLink(const RARHeaderData &h)
     return h.HostOS == kUnix ? (h.FileAttr & kTypeMask) == kSymlink : (h.FileAttr & kReparsePoint) != 0;
 }
 
+// Archives whose last member's data runs past the end of the file.
+bool cutShort(const QString &path)
+{
+    return path.endsWith(QLatin1String("/Rar.malformed_512byte.rar")) || path.endsWith(QLatin1String("/Rar4.split.001"));
+}
+
 int expectedResult(const RARHeaderData &h)
 {
     if (h.Flags & RHDF_DIRECTORY)
@@ -102,14 +108,16 @@ private slots:
         for (const MemberOutcome &m : all.members) {
             const QString name = QString::fromUtf8(m.header.FileName);
             QVERIFY2(!m.tooMany, qPrintable(name));
-            QCOMPARE(m.result, expectedResult(m.header));
+            const bool cut = cutShort(path) && &m == &all.members.back();
+            QCOMPARE(m.result, cut ? ERAR_BAD_DATA : expectedResult(m.header));
             if (m.result != ERAR_SUCCESS || (m.header.Flags & RHDF_DIRECTORY))
                 continue;
             QCOMPARE(static_cast<quint64>(m.bytes.size()), quint64{m.header.UnpSize});
             if (m.header.FileCRC != 0 || m.bytes.isEmpty())
                 QCOMPARE(referenceCrc32(m.bytes), m.header.FileCRC);
             const auto theirs = hasBsdtar ? bsdtarBytes(path, QString(name).replace(u'\\', u'/'), m.bytes.size()) : std::nullopt;
-            if (theirs && !isLink(m.header)) // libarchive gives no bytes, or zeros, for a link
+            // libarchive gives zeros for a link, nothing for a hard link or a file copy.
+            if (theirs && !isLink(m.header) && !(theirs->isEmpty() && !m.bytes.isEmpty()))
                 QVERIFY2(*theirs == m.bytes, qPrintable(name + QStringLiteral(": differs from libarchive's bytes")));
         }
 
