@@ -96,6 +96,7 @@ void PlaylistCommandTest::initTestCase()
     QVERIFY(testrar::writeFile(m_dir.filePath("B Faults.rsn").toStdString(), damaged));
     QVERIFY(testrar::writeFile(m_dir.filePath("C Broken.rsn").toStdString(), "no archive"));
     write("Sub/D.rsn", Format::Rar5, {track("x.spc", "X", "", "15")});
+    QVERIFY(QFile::link("..", m_dir.filePath("Sub/Loop")));
 }
 
 void PlaylistCommandTest::playlists_data()
@@ -129,7 +130,9 @@ void PlaylistCommandTest::playlists_data()
             + broken;
     QTest::newRow("--recursive: a playlist below")
         << QStringList{"-r", "-q", "--extinf", "-o", "deep", m_dir.path()} << "Sub/deep.m3u" << 1
-        << QByteArray("#EXTM3U\r\n#EXTINF:15,X\r\nD.rsn\\x.spc\r\n") << broken;
+        << QByteArray("#EXTM3U\r\n#EXTINF:15,X\r\nD.rsn\\x.spc\r\n")
+        << "marrowfen-playlist: " + QFile::encodeName(m_dir.filePath("Sub/Loop"))
+            + ": The folder is a link back into " + QFile::encodeName(m_dir.path()) + "; skipped\n" + broken;
     QTest::newRow("unknown archive: usage") << QStringList{m_dir.path(), "Z.rsn"} << "RSN Playlist.m3u" << 2
         << QByteArray() << "marrowfen-playlist: Z.rsn: No such archive in " + QFile::encodeName(m_dir.path()) + "\n";
 }
