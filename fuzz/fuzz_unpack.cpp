@@ -4,7 +4,6 @@
 // with one of its documented codes. Each input runs as given and, when that
 // changes it, once more with its header CRCs made valid so that mutations
 // reach the decoders.
-#include "crc_repair.h"
 #include "memory_file.h"
 #include "unrar.h"
 
@@ -81,14 +80,7 @@ void testAll(const std::string &path, std::size_t inputSize, bool skipSome)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static MemoryFile file;
-    file.assign(data, size);
-    testAll(file.path(), size, size % 2 != 0);
-
-    std::vector<std::uint8_t> repaired(data, data + size);
-    if (fuzzing::HeaderCrcRepair(repaired).run()) {
-        file.assign(repaired.data(), repaired.size());
-        testAll(file.path(), size, size % 2 != 0);
-    }
+    fuzzing::runAsGivenAndRepaired(data, size,
+                                   [size](const std::string &path, int) { testAll(path, size, size % 2 != 0); });
     return 0;
 }

@@ -6,10 +6,13 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "crc_repair.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 class MemoryFile {
 public:
@@ -46,3 +49,21 @@ private:
     int m_fd = -1;
     std::string m_path;
 };
+
+// Runs work(path, variant) on the input as given and, when repairing its
+// header CRCs changes it, once more on the repaired bytes (variant 1), so
+// that mutations get past the CRC checks to the parsers and decoders.
+namespace fuzzing {
+template<typename Work>
+void runAsGivenAndRepaired(const std::uint8_t *data, std::size_t size, Work work)
+{
+    static MemoryFile file;
+    file.assign(data, size);
+    work(file.path(), 0);
+    std::vector<std::uint8_t> repaired(data, data + size);
+    if (fuzzing::HeaderCrcRepair(repaired).run()) {
+        file.assign(repaired.data(), repaired.size());
+        work(file.path(), 1);
+    }
+}
+} // namespace fuzzing

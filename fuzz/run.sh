@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a bounded time.
+# Builds the libFuzzer targets (preset fuzz, clang) and runs each for a
+# bounded time.
 #   fuzz/run.sh [seconds per target] [build folder]
 # Regression inputs (tests/robustness/regressions) are replayed first. The
 # corpus grows in <build>/fuzz-corpus; crashes land in <build>/fuzz-artifacts.
@@ -9,8 +10,7 @@ seconds=${1:-60}
 build=${2:-$root/build-fuzz}
 targets=(fuzz_unrar fuzz_listing fuzz_unpack)
 
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DMARROWFEN_FUZZ=ON -DBUILD_TESTING=OFF \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROWFEN_WERROR=ON >/dev/null
+(cd "$root" && cmake --preset fuzz -B "$build" >/dev/null)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" fuzz_make_seeds
 
 seeds=$build/fuzz-seeds

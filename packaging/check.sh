@@ -2,10 +2,12 @@
 # Checks the desktop integration and the Debian package of a finished build:
 # validates the desktop entry and the AppStream data, builds the package with
 # CPack, checks its fields and contents, unpacks it into a temporary root and
-# starts the packaged program there (packaging/smoke-test.sh).
+# starts the packaged program there (packaging/smoke-test.sh). Last, lintian
+# must find no errors and no warnings (as a user without privileges: it warns
+# when run as root).
 #
 # Usage: packaging/check.sh [BUILD_DIR]   (default: build/; configured and built)
-# Needs: desktop-file-utils, appstream, dpkg-dev, file (scripts/test.sh installs them).
+# Needs: desktop-file-utils, appstream, dpkg-dev, file, lintian (scripts/test.sh installs them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -66,11 +68,15 @@ expected=(
     "$private/libunrar.so"
     "$private/marrowfen"
     "$private/marrowfen-playlist"
-    "./usr/share/man/man1/marrowfen-playlist.1"
     "./usr/share/applications/$app_id.desktop"
+    "./usr/share/doc/marrowfen/changelog.gz"
+    "./usr/share/doc/marrowfen/copyright"
     "./usr/share/icons/hicolor/scalable/apps/$app_id.svg"
     "./usr/share/metainfo/$app_id.metainfo.xml"
 )
+for page in "$root"/packaging/man/*.1; do
+    expected+=("./usr/share/man/man1/$(basename "$page").gz")
+done
 printf '%s\n' "${expected[@]}" | sort | diff -u - "$work/contents" || fail "the package's files differ from the expected layout"
 if dpkg-deb -c "$deb" | awk '{ print $2 }' | grep -v '^root/root$'; then
     fail "files in the package not owned by root"
@@ -86,4 +92,12 @@ step "starting the packaged command line"
 mkdir "$work/music"
 "$installed/bin/marrowfen-playlist" -q "$work/music" || fail "the packaged marrowfen-playlist failed on an empty folder"
 "$installed/bin/marrowfen-playlist" --version | grep -qx "marrowfen-playlist [0-9.]*" || fail "marrowfen-playlist --version"
+
+step "running lintian"
+lintian=(lintian --fail-on error,warning --display-info --pedantic "$deb")
+if [ "$(id -u)" -eq 0 ]; then
+    chmod a+rx "$work" "$work/out"
+    lintian=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME=/nonexistent "${lintian[@]}")
+fi
+"${lintian[@]}" || fail "lintian reports errors or warnings"
 step "all passed"

@@ -7,10 +7,6 @@
 #include <QHash>
 #include <QString>
 
-// False for pseudo and system file systems (proc, sysfs, tmpfs, cgroup,
-// snap images...) and for mount points under the system's own trees.
-bool isBrowsableVolume(const QByteArray &fileSystemType, const QString &rootPath);
-
 class DriveListBox : public QComboBox {
     Q_OBJECT
 public:

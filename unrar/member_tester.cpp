@@ -71,6 +71,7 @@ public:
         return true;
     }
     bool stopped() const { return m_stopped; }
+    bool overflowed() const { return m_overflow; }
     bool intact()
     {
         if (m_overflow || m_count != m_member.unpSize)
@@ -190,10 +191,17 @@ int MemberTester::testCopy(ByteSink &sink)
 {
     if (!m_referenceTester)
         return ERAR_EREFERENCE;
-    CheckingSink checked(sink, m_current, false);
+    // RAR 5 writes a zero CRC32 into a copy's header: the referenced
+    // member's own test checks the bytes against its hash.
+    Member copy = m_current;
+    copy.hasCrc = false;
+    copy.hasBlake2 = false;
+    CheckingSink checked(sink, copy, false);
     const int result = m_referenceTester(m_current.redirectTarget, checked);
     if (checked.stopped())
         return ERAR_UNKNOWN;
+    if (checked.overflowed()) // the member copied is longer than this header says
+        return ERAR_BAD_DATA;
     if (result != ERAR_SUCCESS)
         return result;
     return checked.intact() ? ERAR_SUCCESS : ERAR_BAD_DATA;

@@ -261,9 +261,10 @@ std::string buildRar4(const std::vector<Member> &members, const Options &options
         if (unpSize >= 0x80000000u)
             flags |= 0x0100; // as RAR does for members over 2 GB
         const bool fake = fakeCompressed(m);
-        out += rar4FileBlock(0x74, flags, nameField, data, unpSize,
-                             m.directory ? 0 : crcOf(m.data), m.dosTime, fake ? 29 : 20,
-                             fake ? 0x33 : 0x30, m.directory ? 0x10 : 0x20);
+        const std::uint32_t crc = m.directory ? 0 : m.packed ? m.packed->crc : crcOf(m.data);
+        const std::uint8_t unpVer = m.packed ? m.packed->unpVer : fake ? 29 : 20;
+        out += rar4FileBlock(0x74, flags, nameField, data, unpSize, crc, m.dosTime, unpVer,
+                             fake || m.packed ? 0x33 : 0x30, m.directory ? 0x10 : 0x20);
         first = false;
     }
     if (options.endBlock)

@@ -11,6 +11,13 @@ namespace testrar {
 
 enum class Format { Rar4, Rar5 };
 
+// Member data compressed elsewhere (method "normal"): the unpack version
+// and the unpacked bytes' CRC32; Member::unpackedSize gives their size.
+struct PackedAs {
+    std::uint8_t unpVer = 20;
+    std::uint32_t crc = 0;
+};
+
 struct Member {
     std::string name;          // UTF-8; '/' or '\' between parts (written as the format wants)
     std::string data;          // stored bytes
@@ -23,6 +30,7 @@ struct Member {
     bool rawNameBytes = false;      // RAR 4 only: name bytes written as given without the 0x200 flag
                                     // (legacy code-page names, e.g. Windows-1252)
     std::uint32_t dosTime = 0x58221883; // 2024-01-02 03:04:06 (RAR 5: the same clock time as UTC)
+    std::optional<PackedAs> packed; // RAR 4 only: data is already compressed
 };
 
 struct Options {

@@ -30,8 +30,6 @@ private slots:
     void dropBrowses_data();
     void dropBrowses();
 
-    void browsableVolumes_data();
-    void browsableVolumes();
     void driveListRemembersFolderPerVolume();
 
 private:
@@ -182,34 +180,6 @@ void Form1BrowsingTest::dropBrowses()
     QCOMPARE(m_files->path(), expected);
     QCOMPARE(label->text(), QStringLiteral("File: b.rsn"));
     QVERIFY(m_messages.shown.isEmpty());
-}
-
-void Form1BrowsingTest::browsableVolumes_data()
-{
-    QTest::addColumn<QByteArray>("type");
-    QTest::addColumn<QString>("root");
-    QTest::addColumn<bool>("browsable");
-    QTest::newRow("root on overlay") << QByteArray("overlay") << "/" << true;
-    QTest::newRow("home") << QByteArray("ext4") << "/home" << true;
-    QTest::newRow("usb stick") << QByteArray("vfat") << "/media/me/STICK" << true;
-    QTest::newRow("udisks media") << QByteArray("exfat") << "/run/media/me/CARD" << true;
-    QTest::newRow("network share") << QByteArray("cifs") << "/mnt/music" << true;
-    QTest::newRow("proc") << QByteArray("proc") << "/proc" << false;
-    QTest::newRow("sysfs") << QByteArray("sysfs") << "/sys" << false;
-    QTest::newRow("tmpfs") << QByteArray("tmpfs") << "/dev/shm" << false;
-    QTest::newRow("cgroup") << QByteArray("cgroup2") << "/sys/fs/cgroup" << false;
-    QTest::newRow("snap") << QByteArray("squashfs") << "/snap/core/1" << false;
-    QTest::newRow("docker layer") << QByteArray("overlay") << "/var/lib/docker/overlay2/x/merged" << false;
-    QTest::newRow("runtime dir") << QByteArray("ext4") << "/run/user/1000/doc" << false;
-    QTest::newRow("efi") << QByteArray("vfat") << "/boot/efi" << false;
-}
-
-void Form1BrowsingTest::browsableVolumes()
-{
-    QFETCH(QByteArray, type);
-    QFETCH(QString, root);
-    QFETCH(bool, browsable);
-    QCOMPARE(isBrowsableVolume(type, root), browsable);
 }
 
 void Form1BrowsingTest::driveListRemembersFolderPerVolume()

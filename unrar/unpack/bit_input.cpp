@@ -25,6 +25,19 @@ bool BitInput::refill()
 
 void BitInput::fill()
 {
+    if (m_end - m_pos >= 8) {
+        // Eight bytes at once; the bits below m_count that do not fit a
+        // whole byte are the stream's next bits, so refilling them later
+        // ORs in the same values.
+        std::uint64_t next = 0;
+        for (unsigned i = 0; i < 8; ++i)
+            next = next << 8 | m_buffer[m_pos + i];
+        m_acc |= next >> m_count;
+        const unsigned bytes = (63 - m_count) / 8;
+        m_pos += bytes;
+        m_count += 8 * bytes;
+        return;
+    }
     while (m_count <= 56) {
         if (m_pos == m_end && !refill()) {
             // Zeros past the end keep the decoder's arithmetic defined;

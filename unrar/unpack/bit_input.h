@@ -44,6 +44,15 @@ public:
     }
     std::uint8_t byte() { return static_cast<std::uint8_t>(bits(8)); }
 
+    // True when at least n (up to 56) more bits of the packed data are
+    // there to read.
+    bool hasBits(unsigned n)
+    {
+        if (m_count < n)
+            fill();
+        return m_realBits >= m_consumed + n;
+    }
+
     // Bits consumed since the member's first byte.
     std::uint64_t position() const { return m_consumed; }
     // True once more bits were consumed than the packed data holds.

@@ -9,9 +9,7 @@ unsigned versionFamily(unsigned unpVer)
         return 20;
     case 36:
         return 29;
-    case 70:
-        return 50;
-    default:
+    default: // 70 too stands alone: its tables hold more distance codes than RAR 5's
         return unpVer;
     }
 }
@@ -23,6 +21,7 @@ bool isKnownVersion(unsigned unpVer)
     case 20:
     case 29:
     case 50:
+    case 70:
         return true;
     default:
         return false;
@@ -42,7 +41,7 @@ std::unique_ptr<Unpacker> makeUnpacker(unsigned unpVer)
         return makeRar29Unpacker();
     case 50:
     case 70:
-        return makeRar50Unpacker();
+        return makeRar50Unpacker(unpVer);
     default:
         return nullptr;
     }

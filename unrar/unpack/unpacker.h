@@ -59,6 +59,6 @@ unsigned versionFamily(unsigned unpVer);
 std::unique_ptr<Unpacker> makeRar15Unpacker();
 std::unique_ptr<Unpacker> makeRar20Unpacker();
 std::unique_ptr<Unpacker> makeRar29Unpacker();
-std::unique_ptr<Unpacker> makeRar50Unpacker();
+std::unique_ptr<Unpacker> makeRar50Unpacker(unsigned unpVer); // 50, or 70 for RAR 7's longer distances
 
 } // namespace unrar
