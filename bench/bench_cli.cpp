@@ -45,7 +45,8 @@ bool writeCopies(const QString &folder, int count, const std::string &bytes, boo
     for (int i = 0; i < count; ++i) {
         const QString name = QStringLiteral("Game %1").arg(i, 5, 10, QLatin1Char('0'));
         const QString dir = folderEach ? folder + u'/' + name : folder;
-        if (!QDir().mkpath(dir) || !testrar::writeFile(QFile::encodeName(dir + u'/' + name + ".rsn").toStdString(), bytes))
+        if (!QDir().mkpath(dir)
+            || !testrar::writeFile(QFile::encodeName(dir + u'/' + name + ".rsn").toStdString(), bytes))
             return false;
     }
     return true;
@@ -81,7 +82,8 @@ int main(int argc, char **argv)
 
     QTemporaryDir plain, tags, tree;
     if (!writeCopies(plain.path(), archives, testrar::build(testrar::Format::Rar5, testrar::soundtrack(12)), false)
-        || !writeCopies(tags.path(), tagged, testrar::build(testrar::Format::Rar5, taggedSoundtrack(kTaggedTracks)), false)
+        || !writeCopies(tags.path(), tagged, testrar::build(testrar::Format::Rar5, taggedSoundtrack(kTaggedTracks)),
+                        false)
         || !writeCopies(tree.path(), folders, testrar::build(testrar::Format::Rar5, testrar::soundtrack(12)), true)) {
         std::fprintf(stderr, "cannot write the archives\n");
         return 1;

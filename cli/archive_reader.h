@@ -16,7 +16,7 @@
 #include <vector>
 
 struct ReadArchive {
-    ArchiveListing listing; // messages collected, not shown
+    ArchiveListing listing;          // messages collected, not shown
     std::vector<SortedEntry> tracks; // in the playlist's order; index into listing.reports
 };
 

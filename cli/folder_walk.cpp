@@ -9,8 +9,8 @@
 namespace {
 struct Walk {
     const std::function<void(const QString &)> &report;
-    QSet<QString> seen;      // canonical paths of the folders entered
-    QStringList ancestors;   // canonical paths from the root to the folder being walked
+    QSet<QString> seen;    // canonical paths of the folders entered
+    QStringList ancestors; // canonical paths from the root to the folder being walked
     QStringList withArchives;
 
     void enter(const QString &folder)
@@ -32,8 +32,8 @@ struct Walk {
         if (!FolderFileNames(folder, QString::fromUtf16(ArchivePattern)).isEmpty())
             withArchives << folder;
         ancestors << canonical;
-        const QStringList subfolders =
-            QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+        const QStringList subfolders = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                                              QDir::Name | QDir::IgnoreCase);
         for (const QString &name : subfolders)
             enter(QDir(folder).filePath(name));
         ancestors.removeLast();

@@ -69,8 +69,8 @@ std::optional<CommandOptions> ParseCommandLine(const QStringList &arguments)
     CommandOptions options;
     options.folder = positional.takeFirst();
     options.archives = positional;
-    options.playlistName = WithPlaylistExtension(
-        parser.isSet(output) ? parser.value(output) : QString::fromUtf16(DefaultPlaylistName));
+    options.playlistName = WithPlaylistExtension(parser.isSet(output) ? parser.value(output)
+                                                                      : QString::fromUtf16(DefaultPlaylistName));
     options.force = parser.isSet(force);
     options.recursive = parser.isSet(recursive);
     options.extinf = parser.isSet(extinf);

@@ -119,8 +119,8 @@ bool Command::plan(QList<Playlist> &playlists)
             for (const QString &wanted : m_options.archives) {
                 const QFileInfo archive(QDir(root), wanted);
                 if (QDir::cleanPath(archive.absolutePath()) != root || !archives.contains(archive.fileName())) {
-                    m_terminal.message(QStringLiteral("%1: No such archive in %2")
-                                           .arg(wanted, QDir::toNativeSeparators(root)));
+                    m_terminal.message(
+                        QStringLiteral("%1: No such archive in %2").arg(wanted, QDir::toNativeSeparators(root)));
                     return false;
                 }
                 given << archive.fileName();
@@ -128,7 +128,8 @@ bool Command::plan(QList<Playlist> &playlists)
             archives.removeIf([&](const QString &name) { return !given.contains(name); });
         }
         if (archives.isEmpty()) {
-            m_terminal.message(QStringLiteral("%1: No archives; no playlist written").arg(QDir::toNativeSeparators(folder)));
+            m_terminal.message(
+                QStringLiteral("%1: No archives; no playlist written").arg(QDir::toNativeSeparators(folder)));
             continue;
         }
         if (mayWrite(folder)) {
@@ -257,10 +258,11 @@ int Command::run()
     finishWrites();
     m_terminal.clearProgress();
     if (!m_options.quiet) {
-        std::printf("%s\n", qPrintable(QStringLiteral("%1: %2 written: %3, %4, %5")
-                                           .arg(QCoreApplication::applicationName(), counted(m_counts.written, "playlist"),
-                                                counted(m_counts.archivesDone, "archive"),
-                                                counted(m_counts.tracks, "track"), counted(m_counts.problems, "problem"))));
+        std::printf("%s\n",
+                    qPrintable(QStringLiteral("%1: %2 written: %3, %4, %5")
+                                   .arg(QCoreApplication::applicationName(), counted(m_counts.written, "playlist"),
+                                        counted(m_counts.archivesDone, "archive"), counted(m_counts.tracks, "track"),
+                                        counted(m_counts.problems, "problem"))));
         std::fflush(stdout);
     }
     if (m_counts.notWritten)

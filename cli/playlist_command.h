@@ -9,10 +9,10 @@
 class Terminal;
 
 enum ExitStatus : int {
-    ExitDone = 0,          // every playlist written, every archive read
-    ExitProblems = 1,      // written, with unreadable archives or left-out tracks
-    ExitUsage = 2,         // usage error, missing folder or library
-    ExitNotWritten = 3,    // a playlist refused or failed to write
+    ExitDone = 0,       // every playlist written, every archive read
+    ExitProblems = 1,   // written, with unreadable archives or left-out tracks
+    ExitUsage = 2,      // usage error, missing folder or library
+    ExitNotWritten = 3, // a playlist refused or failed to write
 };
 
 int RunPlaylistCommand(const CommandOptions &options, const UnrarFunctions &library, Terminal &terminal);

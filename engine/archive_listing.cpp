@@ -206,12 +206,23 @@ ListingMessage TrackFailureMessage(const QString &trackPath, const TrackReport &
         return {trackPath + QStringLiteral(": The file is encrypted"), MsgExclamation, QString()};
     QString what;
     switch (report.testResult) {
-    case ERAR_SUCCESS: return {};
-    case ERAR_BAD_DATA: what = QStringLiteral(": The file is corrupt or damaged"); break;
-    case ERAR_NO_MEMORY: what = QStringLiteral(": Not enough memory to unpack the file"); break;
-    case ERAR_UNKNOWN_FORMAT: what = QStringLiteral(": The file is packed in an unknown format"); break;
-    case ERAR_EREAD: what = QStringLiteral(": There was an error reading the file"); break;
-    default: what = QStringLiteral(": The file could not be unpacked"); break;
+    case ERAR_SUCCESS:
+        return {};
+    case ERAR_BAD_DATA:
+        what = QStringLiteral(": The file is corrupt or damaged");
+        break;
+    case ERAR_NO_MEMORY:
+        what = QStringLiteral(": Not enough memory to unpack the file");
+        break;
+    case ERAR_UNKNOWN_FORMAT:
+        what = QStringLiteral(": The file is packed in an unknown format");
+        break;
+    case ERAR_EREAD:
+        what = QStringLiteral(": There was an error reading the file");
+        break;
+    default:
+        what = QStringLiteral(": The file could not be unpacked");
+        break;
     }
     return {trackPath + what, MsgCritical, QStringLiteral("Error code %1").arg(report.testResult)};
 }

@@ -30,8 +30,8 @@ struct TrackReport {
 };
 
 struct ListingOptions {
-    bool readTags = false; // test each track small enough to be an SPC file, keeping its tags
-    bool testAll = false;  // test every track, whatever its size
+    bool readTags = false;       // test each track small enough to be an SPC file, keeping its tags
+    bool testAll = false;        // test every track, whatever its size
     std::function<void()> yield; // called once per member
     // Shows each message as it comes, while the archive is still open; without
     // it the messages are collected in the listing.
@@ -40,9 +40,9 @@ struct ListingOptions {
 };
 
 struct ArchiveListing {
-    qint16 result = -1;         // 0 when the archive was opened, -1 when not
-    QString entries;            // the entry list (entry_list.h), header order
-    QList<TrackReport> reports; // one per entry, when tags or tests were asked for
+    qint16 result = -1;             // 0 when the archive was opened, -1 when not
+    QString entries;                // the entry list (entry_list.h), header order
+    QList<TrackReport> reports;     // one per entry, when tags or tests were asked for
     QList<ListingMessage> messages; // when not shown
 };
 

@@ -127,8 +127,8 @@ Xid6 parseXid6(QByteArrayView bytes)
     const quint32 claimed = littleEndian(bytes.sliced(4, 4));
     if (claimed > quint32(spc::kXid6MaxChunk))
         return result;
-    const QByteArrayView chunk = bytes.sliced(spc::kXid6HeaderSize)
-                                     .first(std::min<qsizetype>(claimed, bytes.size() - spc::kXid6HeaderSize));
+    const QByteArrayView chunk =
+        bytes.sliced(spc::kXid6HeaderSize).first(std::min<qsizetype>(claimed, bytes.size() - spc::kXid6HeaderSize));
     qsizetype at = 0;
     while (at + 4 <= chunk.size()) {
         const unsigned id = byteAt(chunk, at);
@@ -145,15 +145,32 @@ Xid6 parseXid6(QByteArrayView bytes)
             at += (length + 3) & ~qsizetype(3);
         }
         switch (id) {
-        case Xid6Title: result.names.title = DecodeTagText(data); break;
-        case Xid6Game: result.names.game = DecodeTagText(data); break;
-        case Xid6Artist: result.names.artist = DecodeTagText(data); break;
-        case Xid6Intro: result.intro = number; break;
-        case Xid6Loop: result.loop = number; break;
-        case Xid6End: result.end = number; break;
-        case Xid6Fade: result.fade = number; break;
-        case Xid6LoopCount: result.loopCount = number & 0xFF; break;
-        default: break;
+        case Xid6Title:
+            result.names.title = DecodeTagText(data);
+            break;
+        case Xid6Game:
+            result.names.game = DecodeTagText(data);
+            break;
+        case Xid6Artist:
+            result.names.artist = DecodeTagText(data);
+            break;
+        case Xid6Intro:
+            result.intro = number;
+            break;
+        case Xid6Loop:
+            result.loop = number;
+            break;
+        case Xid6End:
+            result.end = number;
+            break;
+        case Xid6Fade:
+            result.fade = number;
+            break;
+        case Xid6LoopCount:
+            result.loopCount = number & 0xFF;
+            break;
+        default:
+            break;
         }
     }
     return result;
@@ -220,8 +237,8 @@ SpcTags ParseSpcTags(QByteArrayView header, QByteArrayView xid6)
             tags.*field = extended.names.*field;
     }
     if (extended.intro >= 0 || extended.loop >= 0 || extended.end >= 0) {
-        const qint64 play = std::max<qint64>(extended.intro, 0) + std::max<qint64>(extended.loop, 0) * extended.loopCount
-            + std::max<qint64>(extended.end, 0);
+        const qint64 play = std::max<qint64>(extended.intro, 0)
+            + std::max<qint64>(extended.loop, 0) * extended.loopCount + std::max<qint64>(extended.end, 0);
         const qint64 fade = extended.fade >= 0 ? extended.fade : fadeMs * (kXid6TicksPerSecond / 1000);
         tags.seconds = wholeSeconds(play + fade, kXid6TicksPerSecond);
     }

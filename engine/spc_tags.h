@@ -18,9 +18,9 @@ struct SpcTags {
 };
 
 namespace spc {
-inline constexpr qsizetype kHeaderSize = 0x100;    // signature, registers, ID666
-inline constexpr qsizetype kXid6Offset = 0x10200;  // after the 64 KiB RAM and the DSP/IPL blocks
-inline constexpr qsizetype kXid6HeaderSize = 8;    // "xid6" and the chunk's length
+inline constexpr qsizetype kHeaderSize = 0x100;   // signature, registers, ID666
+inline constexpr qsizetype kXid6Offset = 0x10200; // after the 64 KiB RAM and the DSP/IPL blocks
+inline constexpr qsizetype kXid6HeaderSize = 8;   // "xid6" and the chunk's length
 // Real chunks hold a few short strings; anything claiming more is not read.
 inline constexpr qsizetype kXid6MaxChunk = 0x4000;
 } // namespace spc

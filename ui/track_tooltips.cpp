@@ -48,7 +48,8 @@ void TrackTooltips::read(const UnrarFunctions &library, const QString &archivePa
 
 void TrackTooltips::finished(QFutureWatcher<NamedTags> *watcher)
 {
-    const auto done = std::find_if(m_reads.begin(), m_reads.end(), [&](const Read &r) { return r.watcher.get() == watcher; });
+    const auto done = std::find_if(m_reads.begin(), m_reads.end(),
+                                   [&](const Read &r) { return r.watcher.get() == watcher; });
     const NamedTags tags = watcher->result();
     // The archive may have been rewritten since its preview: tooltips go
     // only on the items they were read for.

@@ -85,13 +85,15 @@ void PlaylistCommandTest::write(const QString &name, Format format, const std::v
 
 void PlaylistCommandTest::initTestCase()
 {
-    write("A Tags.rsn", Format::Rar5, {track("02 Theme.spc", "Theme", "", "60"), track("01 Intro.spc", "Intro", "Composer", "125"),
-                                       plain("readme.txt")});
+    write("A Tags.rsn", Format::Rar5,
+          {track("02 Theme.spc", "Theme", "", "60"), track("01 Intro.spc", "Intro", "Composer", "125"),
+           plain("readme.txt")});
     Member locked = track("03 Locked.spc", "Locked", "", "10");
     locked.encryptedData = true;
     write("B Faults.rsn", Format::Rar4, {track("01 Bad.spc", "Bad", "", "30"), plain("02 Untagged.spc"), locked});
     // The first track's data no longer matches its checksum.
-    std::string damaged = testrar::build(Format::Rar4, {track("01 Bad.spc", "Bad", "", "30"), plain("02 Untagged.spc"), locked});
+    std::string damaged = testrar::build(Format::Rar4,
+                                         {track("01 Bad.spc", "Bad", "", "30"), plain("02 Untagged.spc"), locked});
     damaged[damaged.find("SNES-SPC700") + 0x100] ^= 1;
     QVERIFY(testrar::writeFile(m_dir.filePath("B Faults.rsn").toStdString(), damaged));
     QVERIFY(testrar::writeFile(m_dir.filePath("C Broken.rsn").toStdString(), "no archive"));
@@ -118,8 +120,9 @@ void PlaylistCommandTest::playlists_data()
                               "#EXTINF:60,Theme\r\nA Tags.rsn\\02 Theme.spc\r\n";
     QTest::newRow("--extinf, one worker")
         << QStringList{"--extinf", "-j", "1", "-o", "extinf1", m_dir.path()} << "extinf1.m3u" << 1
-        << tagged + "#EXTINF:-1,01 Bad.spc\r\nB Faults.rsn\\01 Bad.spc\r\n#EXTINF:-1,02 Untagged.spc\r\n"
-                    "B Faults.rsn\\02 Untagged.spc\r\n#EXTINF:-1,03 Locked.spc\r\nB Faults.rsn\\03 Locked.spc\r\n\r\n"
+        << tagged
+            + "#EXTINF:-1,01 Bad.spc\r\nB Faults.rsn\\01 Bad.spc\r\n#EXTINF:-1,02 Untagged.spc\r\n"
+              "B Faults.rsn\\02 Untagged.spc\r\n#EXTINF:-1,03 Locked.spc\r\nB Faults.rsn\\03 Locked.spc\r\n\r\n"
         << broken;
     QTest::newRow("--extinf --check, all workers")
         << QStringList{"--extinf", "--check", "-o", "checked", m_dir.path()} << "checked.m3u" << 1
@@ -131,10 +134,11 @@ void PlaylistCommandTest::playlists_data()
     QTest::newRow("--recursive: a playlist below")
         << QStringList{"-r", "-q", "--extinf", "-o", "deep", m_dir.path()} << "Sub/deep.m3u" << 1
         << QByteArray("#EXTM3U\r\n#EXTINF:15,X\r\nD.rsn\\x.spc\r\n")
-        << "marrowfen-playlist: " + QFile::encodeName(m_dir.filePath("Sub/Loop"))
-            + ": The folder is a link back into " + QFile::encodeName(m_dir.path()) + "; skipped\n" + broken;
-    QTest::newRow("unknown archive: usage") << QStringList{m_dir.path(), "Z.rsn"} << "RSN Playlist.m3u" << 2
-        << QByteArray() << "marrowfen-playlist: Z.rsn: No such archive in " + QFile::encodeName(m_dir.path()) + "\n";
+        << "marrowfen-playlist: " + QFile::encodeName(m_dir.filePath("Sub/Loop")) + ": The folder is a link back into "
+            + QFile::encodeName(m_dir.path()) + "; skipped\n" + broken;
+    QTest::newRow("unknown archive: usage")
+        << QStringList{m_dir.path(), "Z.rsn"} << "RSN Playlist.m3u" << 2 << QByteArray()
+        << "marrowfen-playlist: Z.rsn: No such archive in " + QFile::encodeName(m_dir.path()) + "\n";
 }
 
 void PlaylistCommandTest::playlists()
@@ -191,7 +195,8 @@ void PlaylistCommandTest::missingFolderOrLibrary()
     process.start(copy, {m_dir.path()});
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitCode(), 2);
-    QCOMPARE(process.readAllStandardError(), "marrowfen-playlist: " + UnrarLibrary::missingPrompt().replace("\r\n", "\n").toUtf8() + "\n");
+    QCOMPARE(process.readAllStandardError(),
+             "marrowfen-playlist: " + UnrarLibrary::missingPrompt().replace("\r\n", "\n").toUtf8() + "\n");
 }
 
 QTEST_GUILESS_MAIN(PlaylistCommandTest)

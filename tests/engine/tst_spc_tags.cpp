@@ -64,12 +64,17 @@ void SpcTagsTest::parse_data()
     QTest::addColumn<SpcTags>("expected");
 
     const QByteArray named = with(with(spcHeader(), 0x2E, "Opening"), 0x4E, "Castle Quest");
-    const QByteArray text = with(with(with(with(named, 0x9E, "12/31/1999"), 0xA9, "120"), 0xAC, "10000"), 0xB1, "Composer");
+    const QByteArray text = with(with(with(with(named, 0x9E, "12/31/1999"), 0xA9, "120"), 0xAC, "10000"), 0xB1,
+                                 "Composer");
     QTest::newRow("text form") << text << QByteArray() << tags("Opening", "Castle Quest", "Composer", 130);
-    const QByteArray binary = with(with(with(with(named, 0x9E, le(20010715, 4)), 0xA9, le(180, 3)), 0xAC, le(5500, 4)), 0xB0, "Composer");
-    QTest::newRow("binary form, half a second rounds up") << binary << QByteArray() << tags("Opening", "Castle Quest", "Composer", 186);
-    QTest::newRow("binary 53 s reads as one digit") << with(named, 0xA9, le(53, 3)) << QByteArray() << tags("Opening", "Castle Quest", "", 53);
-    QTest::newRow("fade alone, rounded down") << with(named, 0xAC, "1499") << QByteArray() << tags("Opening", "Castle Quest", "", 1);
+    const QByteArray binary = with(with(with(with(named, 0x9E, le(20010715, 4)), 0xA9, le(180, 3)), 0xAC, le(5500, 4)),
+                                   0xB0, "Composer");
+    QTest::newRow("binary form, half a second rounds up")
+        << binary << QByteArray() << tags("Opening", "Castle Quest", "Composer", 186);
+    QTest::newRow("binary 53 s reads as one digit")
+        << with(named, 0xA9, le(53, 3)) << QByteArray() << tags("Opening", "Castle Quest", "", 53);
+    QTest::newRow("fade alone, rounded down")
+        << with(named, 0xAC, "1499") << QByteArray() << tags("Opening", "Castle Quest", "", 1);
     QTest::newRow("no length") << named << QByteArray() << tags("Opening", "Castle Quest", "", -1);
     QTest::newRow("no ID666 tag") << with(spcHeader(false), 0x2E, "Opening") << QByteArray() << SpcTags();
     QTest::newRow("not an SPC file") << with(text, 0, "RIFF") << xid6(sub(1, 1, "Song")) << SpcTags();
@@ -84,10 +89,13 @@ void SpcTagsTest::parse_data()
         << text << xid6(sub(0x31, 4, le(64000 * 60, 4))) << tags("Opening", "Castle Quest", "Composer", 70);
     QTest::newRow("xid6 without ID666") << spcHeader(false) << xid6(sub(2, 1, "Game")) << tags("", "Game", "", -1);
     QTest::newRow("xid6 claiming more than the bound is not read")
-        << text << xid6(sub(1, 1, "Song"), quint32(spc::kXid6MaxChunk + 1)) << tags("Opening", "Castle Quest", "Composer", 130);
+        << text << xid6(sub(1, 1, "Song"), quint32(spc::kXid6MaxChunk + 1))
+        << tags("Opening", "Castle Quest", "Composer", 130);
     QTest::newRow("xid6 sub-chunk past the chunk's end ends the walk")
-        << text << xid6(sub(3, 1, "Kept") + QByteArray("\x01\x01\xFF\x7F", 4) + "Song") << tags("Opening", "Castle Quest", "Kept", 130);
-    QTest::newRow("xid6 cut short") << text << xid6(sub(1, 1, "Song")).first(10) << tags("Opening", "Castle Quest", "Composer", 130);
+        << text << xid6(sub(3, 1, "Kept") + QByteArray("\x01\x01\xFF\x7F", 4) + "Song")
+        << tags("Opening", "Castle Quest", "Kept", 130);
+    QTest::newRow("xid6 cut short") << text << xid6(sub(1, 1, "Song")).first(10)
+                                    << tags("Opening", "Castle Quest", "Composer", 130);
 }
 
 void SpcTagsTest::parse()
