@@ -19,6 +19,9 @@
 #include <cstdio>
 
 namespace {
+// Safe replaces waiting for the disk at the same time; more gains little.
+constexpr int kWritersAtOnce = 8;
+
 // One playlist to write: the archives of its folder, in the file list's order.
 struct Playlist {
     QString folder;
@@ -53,6 +56,7 @@ public:
         , m_library(library)
         , m_terminal(terminal)
     {
+        m_writers.setMaxThreadCount(kWritersAtOnce);
     }
 
     int run();
@@ -155,7 +159,6 @@ bool Command::mayWrite(const QString &folder)
 
 void Command::write(const QString &folder, const QStringList &lines)
 {
-    m_writers.setMaxThreadCount(8);
     m_writes.push_back({folder, QtConcurrent::run(&m_writers, [lines, folder, name = m_options.playlistName] {
                             QString error;
                             if (WritePlaylist(lines, name, folder, &error))
