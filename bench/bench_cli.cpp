@@ -3,7 +3,7 @@
 //   --extinf   over 200 stored archives of 40 full-size tagged SPC tracks,
 //              with all workers and with one (the speed-up)
 //   -r         over 1,000 folders of one archive each
-// Each run is timed once warm (a first run fills the page cache).
+// Each figure is the median of five warm runs (a first run fills the page cache).
 //   bench_cli [archives] [tagged archives] [folders]
 #include "playlist_build.h"
 #include "playlist_folder.h"
@@ -17,7 +17,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
+#include <numeric>
+
+#include <sys/resource.h>
 
 namespace {
 constexpr int kTrackBytes = 66048; // header, 64 KiB RAM, DSP and IPL blocks
@@ -52,14 +56,29 @@ bool writeCopies(const QString &folder, int count, const std::string &bytes, boo
     return true;
 }
 
-// Seconds one warm run takes.
-double timed(const QStringList &arguments)
+// Processor seconds the finished child processes have used so far.
+double childCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Seconds a warm run takes, the median of five; *coresBusy (when given)
+// is the processor time over the wall time of all five: below the worker
+// count when the machine had no idle core to give.
+double timed(const QStringList &arguments, double *coresBusy = nullptr)
 {
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/marrowfen-playlist");
-    QElapsedTimer timer;
-    for (int round = 0; round < 2; ++round) {
+    std::vector<double> seconds;
+    double cpuBefore = 0;
+    for (int round = 0; round < 6; ++round) {
+        if (round == 1)
+            cpuBefore = childCpuSeconds();
         QProcess process;
         process.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer timer;
         timer.start();
         process.start(program, QStringList{"-q", "-f"} + arguments);
         if (!process.waitForFinished(-1) || process.exitCode() != 0) {
@@ -67,8 +86,13 @@ double timed(const QStringList &arguments)
                          process.readAllStandardError().constData());
             std::exit(1);
         }
+        if (round > 0)
+            seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
     }
-    return double(timer.nsecsElapsed()) / 1e9;
+    if (coresBusy)
+        *coresBusy = (childCpuSeconds() - cpuBefore) / std::accumulate(seconds.begin(), seconds.end(), 0.0);
+    std::sort(seconds.begin(), seconds.end());
+    return seconds[seconds.size() / 2];
 }
 } // namespace
 
@@ -109,11 +133,13 @@ int main(int argc, char **argv)
 
     const double megabytes = double(tagged) * kTaggedTracks * kTrackBytes / 1e6;
     const int cores = QThread::idealThreadCount();
-    const double all = timed({"--extinf", tags.path()});
-    const double one = timed({"--extinf", "-j", "1", tags.path()});
+    double busyAll = 0, busyOne = 0;
+    const double all = timed({"--extinf", tags.path()}, &busyAll);
+    const double one = timed({"--extinf", "-j", "1", tags.path()}, &busyOne);
     std::printf("--extinf: %d archives, %.0f MB of tracks: %.0f archives/s, %.0f MB/s with %d workers "
-                "(target: 500 MB/s); one worker %.0f MB/s; speed-up %.2fx (target: 1.6x on 2 cores)\n",
-                tagged, megabytes, tagged / all, megabytes / all, cores, megabytes / one, one / all);
+                "(target: 500 MB/s); one worker %.0f MB/s; speed-up %.2fx (target: 1.6x on 2 cores); cores busy %.2f "
+                "and %.2f\n",
+                tagged, megabytes, tagged / all, megabytes / all, cores, megabytes / one, one / all, busyAll, busyOne);
 
     const double recursive = timed({"-r", tree.path()});
     std::printf("--recursive: %d folders of one archive in %.3f s, %.0f archives/s\n", folders, recursive,
