@@ -2,6 +2,13 @@
 
 #include <chrono>
 
+namespace {
+// Results wait in memory until their turn; workers stay at most this many
+// archives ahead of the one taken back last, so a slow archive early in a
+// big collection does not let the others pile up.
+constexpr qsizetype kMostAhead = 256;
+} // namespace
+
 ArchiveReader::ArchiveReader(const UnrarFunctions &library, const QStringList &archivePaths, bool readTags,
                              bool testAll, int workers)
     : m_library(library)
@@ -18,7 +25,11 @@ ArchiveReader::ArchiveReader(const UnrarFunctions &library, const QStringList &a
 
 ArchiveReader::~ArchiveReader()
 {
-    m_cancel = true;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_cancel = true;
+    }
+    m_room.notify_all();
     for (std::thread &worker : m_workers)
         worker.join();
 }
@@ -26,6 +37,10 @@ ArchiveReader::~ArchiveReader()
 void ArchiveReader::work()
 {
     for (qsizetype job = m_nextJob++; job < m_paths.size() && !m_cancel; job = m_nextJob++) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_room.wait(lock, [&] { return job < m_nextResult + kMostAhead || m_cancel; });
+        }
         ReadArchive read;
         read.listing = ListArchive(m_library, m_paths[job], QString(), m_options);
         read.tracks = SortedEntries(read.listing.entries);
@@ -47,5 +62,6 @@ std::optional<ReadArchive> ArchiveReader::next(int timeoutMs)
     std::optional<ReadArchive> result = std::move(slot);
     slot.reset();
     ++m_nextResult;
+    m_room.notify_all();
     return result;
 }

@@ -42,7 +42,8 @@ private:
     std::atomic<bool> m_cancel{false};
     std::atomic<qsizetype> m_nextJob{0};
     std::mutex m_mutex;
-    std::condition_variable m_ready;
+    std::condition_variable m_ready; // the next result in order is there
+    std::condition_variable m_room;  // a worker may take an archive further ahead
     std::vector<std::optional<ReadArchive>> m_results;
     qsizetype m_nextResult = 0;
     std::vector<std::thread> m_workers;

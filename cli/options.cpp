@@ -8,6 +8,8 @@
 #include <cstdio>
 
 namespace {
+constexpr int kMostJobs = 64;
+
 void usageError(const QString &text)
 {
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n",
@@ -79,8 +81,8 @@ std::optional<CommandOptions> ParseCommandLine(const QStringList &arguments)
     if (parser.isSet(jobs)) {
         bool ok = false;
         options.jobs = parser.value(jobs).toInt(&ok);
-        if (!ok || options.jobs < 1) {
-            usageError(QStringLiteral("--jobs wants a number of at least 1"));
+        if (!ok || options.jobs < 1 || options.jobs > kMostJobs) {
+            usageError(QStringLiteral("--jobs wants a number from 1 to %1").arg(kMostJobs));
             return std::nullopt;
         }
     }
