@@ -176,19 +176,19 @@ ArchiveListing ListArchive(const UnrarFunctions &library, const QString &archive
             entries += displayName(name);
             entries += u"**";
         }
-        TrackReport report;
-        report.encrypted = (header.Flags & RHDF_ENCRYPTED) != 0;
+        TrackReport track;
+        track.encrypted = (header.Flags & RHDF_ENCRYPTED) != 0;
         sink.bytes = {};
         sink.keep = options.readTags && library.setCallback && header.UnpSize <= kLargestTaggedTrack;
-        report.tested = playable && !report.encrypted && (options.testAll || sink.keep);
-        const int outcome = library.processFile(archive.get(), report.tested ? RAR_TEST : RAR_SKIP, empty, empty);
+        track.tested = playable && !track.encrypted && (options.testAll || sink.keep);
+        const int outcome = library.processFile(archive.get(), track.tested ? RAR_TEST : RAR_SKIP, empty, empty);
         if (!playable || !reading)
             continue;
-        if (report.tested)
-            report.testResult = outcome;
-        if (sink.keep && report.tested && outcome == ERAR_SUCCESS)
-            report.tags = ParseSpcTags(sink.bytes.header(), sink.bytes.xid6());
-        listing.reports.append(report);
+        if (track.tested)
+            track.testResult = outcome;
+        if (sink.keep && track.tested && outcome == ERAR_SUCCESS)
+            track.tags = ParseSpcTags(sink.bytes.header(), sink.bytes.xid6());
+        listing.reports.append(track);
     }
     entries.chop(2);
 
