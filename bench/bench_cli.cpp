@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // marrowfen-playlist as a user runs it, against the window's build:
 //   plain      over one folder of 1,000 archives of 12 small tracks
 //   --extinf   over 200 stored archives of 40 full-size tagged SPC tracks,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Reads archives on worker threads for --extinf and --check: each worker
 // takes the next archive and reads it through its own handle; the results
 // come back in the order of the archives.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // marrowfen-playlist's work: which folders get a playlist, the overwrite
 // question, building (the window's own loop, or worker threads when tracks
 // are read), writing, the summary and the exit status.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The command line's standard error: messages prefixed with the program's
 // name, one progress line that a message or the end clears, and questions.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Listing one archive's playable files through the archive library, and on
 // request testing them and reading their tags on the way. Nothing is shared
 // between calls: worker threads list archives side by side, each through its

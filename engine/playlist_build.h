@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The build: one playlist from several archives of a folder, for the
 // window's "Add File Contents" and the command line's plain playlists.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // A folder of archives and the playlist written into it: which archives the
 // window's file list shows, the playlist name's ".m3u" rule, and when
 // writing must ask first. Shared by the window and the command line.

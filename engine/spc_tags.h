@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // What an SPC track says about itself: the ID666 tag in its first 256 bytes
 // and the extended "xid6" chunk after the RAM image. Pure functions over
 // bytes; reading them out of an archive is spc_tag_reader's job.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Tooltips on the preview list: what each track's tags say, read on a
 // worker thread after the preview is shown, so the preview itself is never
 // delayed or changed. The result for an archive previewed earlier is dropped.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // marrowfen-playlist run as a program over small built folders: the window's
 // bytes, --extinf, --check, --recursive, the overwrite rules, exit statuses.
 #include "paths.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // SPC tags from bytes: the ID666 tag's two forms, the xid6 chunk, the text
 // encodings, the length rule, and tracks that stream past in pieces.
 #include "playlist_file.h"
