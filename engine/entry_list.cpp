@@ -54,14 +54,14 @@ void forEachEntry(QStringView text, Visit visit)
 // Downward bubble passes until one makes no swap. Equal keys never swap, so
 // members with the same name keep the archive's header order. The window
 // gets one turn per pass, just before the pass's last comparison.
-void bubbleSort(std::vector<SortItem> &items)
+void bubbleSort(std::vector<SortItem> &items, bool yield)
 {
     const auto count = static_cast<qsizetype>(items.size());
     bool swapped;
     do {
         swapped = false;
         for (qsizetype i = count - 2; i >= 0; --i) {
-            if (i == 0)
+            if (i == 0 && yield)
                 YieldToWindow();
             if (items[i + 1].key < items[i].key) {
                 std::swap(items[i + 1], items[i]);
@@ -94,16 +94,12 @@ std::vector<qsizetype> lowerCasedNames(const std::vector<Entry> &entries, QStrin
     }
     return ends;
 }
-} // namespace
 
-QString SortEntries(const QString &entries, bool wantPaths)
+// Calls visit(path, name, index in the list) for each entry of text in
+// display-name order.
+template<typename Visit>
+void visitSorted(QStringView text, bool yield, Visit visit)
 {
-    if (entries.isEmpty())
-        return {};
-
-    // The caller may pass the shared entry list itself, which a listing
-    // started during a yield would replace; this copy keeps the views valid.
-    const QString text = entries;
     std::vector<Entry> list;
     forEachEntry(text, [&](QStringView path, QStringView name) { list.push_back({path, name}); });
 
@@ -117,14 +113,38 @@ QString SortEntries(const QString &entries, bool wantPaths)
         keyStart = keyEnds[i];
     }
 
-    bubbleSort(items);
+    bubbleSort(items, yield);
 
+    for (const SortItem &item : items)
+        visit(list[item.entry].path, list[item.entry].name, item.entry);
+}
+} // namespace
+
+QString SortEntries(const QString &entries, bool wantPaths)
+{
+    if (entries.isEmpty())
+        return {};
+
+    // The caller may pass the shared entry list itself, which a listing
+    // started during a yield would replace; this copy keeps the views valid.
+    const QString text = entries;
     QString result;
     result.reserve(text.size());
-    for (const SortItem &item : items) {
-        result += wantPaths ? list[item.entry].path : list[item.entry].name;
+    visitSorted(text, true, [&](QStringView path, QStringView name, std::size_t) {
+        result += wantPaths ? path : name;
         result += u'*';
-    }
+    });
     result.chop(1);
     return result;
+}
+
+std::vector<SortedEntry> SortedEntries(const QString &entries)
+{
+    std::vector<SortedEntry> sorted;
+    if (entries.isEmpty())
+        return sorted;
+    visitSorted(entries, false, [&](QStringView path, QStringView name, std::size_t index) {
+        sorted.push_back({path.toString(), name.toString(), index});
+    });
+    return sorted;
 }

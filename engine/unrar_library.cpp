@@ -1,9 +1,11 @@
 #include "unrar_library.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
 const UnrarFunctions *g_installed = nullptr;
+constexpr char kLibraryDownload[] = "https://www.rarlab.com/rar_add.htm";
 
 template<typename Function>
 bool resolve(QLibrary &library, const char *name, Function &target, QStringList &missing)
@@ -24,6 +26,20 @@ QString UnrarLibrary::fileName()
 #else
     return QStringLiteral("libunrar.so");
 #endif
+}
+
+QString UnrarLibrary::missingPrompt()
+{
+    return QStringLiteral("The file \"%1\" needs to be in the same folder as this program.").arg(fileName())
+        + QStringLiteral("\r\nIt was distributed with this program, but if you want an original copy, you can get it "
+                         "from the same place I did:\r\n")
+        + QLatin1String(kLibraryDownload);
+}
+
+QString UnrarLibrary::loadFailurePrompt(const QString &path) const
+{
+    return QStringLiteral("The file \"%1\" could not be loaded as the archive library:\r\n%2")
+        .arg(QDir::toNativeSeparators(path), m_error);
 }
 
 bool UnrarLibrary::load(const QString &path)
@@ -54,6 +70,7 @@ bool UnrarLibrary::load(const QString &path)
         m_library.unload();
         return false;
     }
+    f.setCallback = reinterpret_cast<decltype(f.setCallback)>(m_library.resolve("RARSetCallback"));
     m_functions = f;
     m_error.clear();
     m_loaded = true;

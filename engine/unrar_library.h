@@ -1,10 +1,12 @@
 // Run-time binding to the archive library beside the program: resolves the
-// five functions of its C interface and says why when it cannot.
+// five listing functions of its C interface and says why when it cannot, and
+// the optional callback through which it hands over a member's data.
 #pragma once
 
 #include "unrar.h"
 
 #include <QLibrary>
+
 #include <QString>
 
 struct UnrarFunctions {
@@ -13,6 +15,8 @@ struct UnrarFunctions {
     int(PASCAL *readHeader)(void *, RARHeaderData *) = nullptr;
     int(PASCAL *processFile)(void *, int, char *, char *) = nullptr;
     int(PASCAL *closeArchive)(void *) = nullptr;
+    // Optional: a library without it tests members but hands over no data.
+    void(PASCAL *setCallback)(void *, UNRARCALLBACK, LPARAM) = nullptr;
 };
 
 class UnrarLibrary {
@@ -20,8 +24,13 @@ public:
     // The library's file name on this platform ("unrar.dll" on Windows).
     static QString fileName();
 
-    // Loads the library file at path; on failure errorString() says why.
+    // What the user is told when the library file is not beside the program.
+    static QString missingPrompt();
+
+    // Loads the library file at path; on failure errorString() says why,
+    // and loadFailurePrompt(path) what the user is told.
     bool load(const QString &path);
+    QString loadFailurePrompt(const QString &path) const;
     bool isLoaded() const { return m_loaded; }
     QString errorString() const { return m_error; }
     const UnrarFunctions &functions() const { return m_functions; }

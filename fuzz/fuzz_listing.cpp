@@ -1,8 +1,10 @@
 // Arbitrary bytes through the engine: ProcessArchive lists the input with the
 // archive library, SortEntries orders the entry list, PlaylistBytes writes it.
 // Whatever the input, the entry list stays well formed and every playable
-// member becomes exactly one playlist line. Each input runs as given and,
+// member becomes exactly one playlist line. Listing again while testing every
+// track and reading its tags lists the same tracks, and no tag breaks a line. Each input runs as given and,
 // when that changes it, once more with its header CRCs made valid.
+#include "archive_listing.h"
 #include "crc_repair.h"
 #include "entry_list.h"
 #include "extraction.h"
@@ -26,6 +28,7 @@ const UnrarFunctions kLibrary = [] {
     f.readHeader = RARReadHeader;
     f.processFile = RARProcessFile;
     f.closeArchive = RARCloseArchive;
+    f.setCallback = RARSetCallback;
     return f;
 }();
 
@@ -86,6 +89,15 @@ void listAndCheck(const std::uint8_t *data, std::size_t size)
         check(entries.isEmpty());
         check(playable <= 0);
         return;
+    }
+
+    ListingOptions reading;
+    reading.readTags = reading.testAll = true;
+    const ArchiveListing tested = ListArchive(kLibrary, archivePath, password, reading);
+    check(tested.entries == entries && tested.reports.size() == playable);
+    for (const TrackReport &report : tested.reports) {
+        const QString line = ExtinfLine(report.tags, QStringLiteral("x"));
+        check(!line.contains(u'\r') && !line.contains(u'\n'));
     }
 
     const QStringList entryList = entries.split(QStringLiteral("**"));

@@ -64,8 +64,10 @@ private=./usr/${link#../}
 private=${private%/marrowfen}
 expected=(
     "./usr/bin/marrowfen->$link"
+    "./usr/bin/marrowfen-playlist->$link-playlist"
     "$private/libunrar.so"
     "$private/marrowfen"
+    "$private/marrowfen-playlist"
     "./usr/share/applications/$app_id.desktop"
     "./usr/share/doc/marrowfen/changelog.gz"
     "./usr/share/doc/marrowfen/copyright"
@@ -86,6 +88,10 @@ installed=$work/root/usr
 desktop-file-validate "$installed/share/applications/$app_id.desktop"
 grep -qx "Exec=marrowfen" "$installed/share/applications/$app_id.desktop" || fail "the desktop entry does not start marrowfen"
 "$root/packaging/smoke-test.sh" "$installed"
+step "starting the packaged command line"
+mkdir "$work/music"
+"$installed/bin/marrowfen-playlist" -q "$work/music" || fail "the packaged marrowfen-playlist failed on an empty folder"
+"$installed/bin/marrowfen-playlist" --version | grep -qx "marrowfen-playlist [0-9.]*" || fail "marrowfen-playlist --version"
 
 step "running lintian"
 lintian=(lintian --fail-on error,warning --display-info --pedantic "$deb")

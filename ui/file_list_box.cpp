@@ -1,5 +1,7 @@
 #include "file_list_box.h"
 
+#include "playlist_folder.h"
+
 #include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -35,8 +37,7 @@ QStringList FileListBox::selectedFileNames() const
 
 void FileListBox::refill()
 {
-    // QDir matches name filters case-insensitively unless told otherwise.
-    const QStringList names = QDir(m_path).entryList({m_pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList names = FolderFileNames(m_path, m_pattern);
     clear();
     addItems(names);
 }

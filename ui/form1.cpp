@@ -7,7 +7,10 @@
 #include "file_list_box.h"
 #include "message_boxes.h"
 #include "paths.h"
+#include "playlist_build.h"
 #include "playlist_file.h"
+#include "playlist_folder.h"
+#include "track_tooltips.h"
 #include "twips.h"
 #include "user_interaction.h"
 
@@ -29,8 +32,6 @@
 #include <utility>
 
 namespace {
-constexpr char kLibraryDownload[] = "https://www.rarlab.com/rar_add.htm";
-
 template<typename Control>
 Control *place(QWidget *parent, const char *name, QRect geometry)
 {
@@ -107,6 +108,7 @@ Form1::Form1(MessageBoxes *messages, QWidget *parent)
     compact.setPointSize(8);
     setFont(compact);
     createControls();
+    m_tooltips = std::make_unique<TrackTooltips>(lstFiles);
     setAcceptDrops(true);
 
     setYieldHandler([] { QCoreApplication::processEvents(); });
@@ -135,7 +137,7 @@ void Form1::createControls()
     drvRSNNames = place<DriveListBox>(this, "drvRSNNames", rectFromTwips(120, 0, 3615, 315));
     dirRSNNames = place<DirListBox>(this, "dirRSNNames", rectFromTwips(120, 360, 3615, 1890));
     filRSNNames = place<FileListBox>(this, "filRSNNames", rectFromTwips(120, 2280, 3615, 1455));
-    filRSNNames->setPattern(QStringLiteral("*.rsn"));
+    filRSNNames->setPattern(QString::fromUtf16(ArchivePattern));
     lblCurrentFile = placeLabel(this, "lblCurrentFile", rectFromTwips(3840, 120, 1935, 255), QStringLiteral("File:"));
     lblCurrentFile->setWordWrap(false);
     lstFiles = place<QListWidget>(this, "lstFiles", rectFromTwips(3840, 360, 2055, 3375));
@@ -148,7 +150,7 @@ void Form1::createControls()
     fitCaption(lblSelectHelp);
     fitCaption(Label1);
     txtPlaylistName = place<QLineEdit>(this, "txtPlaylistName", rectFromTwips(2520, 3840, 1815, 285));
-    txtPlaylistName->setText(QStringLiteral("RSN Playlist.m3u"));
+    txtPlaylistName->setText(QString::fromUtf16(DefaultPlaylistName));
     txtPlaylistName->installEventFilter(this);
     cmdAddFiles = place<QPushButton>(this, "cmdAddFiles", rectFromTwips(2040, 4320, 1815, 375));
     cmdAddFiles->setText(QStringLiteral("Add File Contents"));
@@ -172,10 +174,7 @@ void Form1::createControls()
 
 QString Form1::libraryMissingPrompt()
 {
-    return QStringLiteral("The file \"%1\" needs to be in the same folder as this program.").arg(UnrarLibrary::fileName())
-        + QStringLiteral("\r\nIt was distributed with this program, but if you want an original copy, you can get it "
-                         "from the same place I did:\r\n")
-        + QLatin1String(kLibraryDownload);
+    return UnrarLibrary::missingPrompt();
 }
 
 bool Form1::Form_Load()
@@ -192,9 +191,7 @@ bool Form1::Form_Load(const QString &programFolder)
         return false;
     }
     if (!m_library.load(libraryPath)) {
-        ShowMessage(QStringLiteral("The file \"%1\" could not be loaded as the archive library:\r\n%2")
-                        .arg(QDir::toNativeSeparators(libraryPath), m_library.errorString()),
-                    MsgCritical);
+        ShowMessage(m_library.loadFailurePrompt(libraryPath), MsgCritical);
         return false;
     }
     setArchiveLibrary(&m_library.functions());
@@ -288,6 +285,7 @@ void Form1::preview()
     if (!item)
         return;
     const QString fileName = item->text();
+    m_tooltips->drop();
     lblCurrentFile->setText(QStringLiteral("File: ") + fileName);
     ProcessArchive(QStringLiteral("ObtainList"), JoinPath(filRSNNames->path(), fileName), QString());
     const QString names = SortEntries(ArchiveEntries, false);
@@ -295,6 +293,8 @@ void Form1::preview()
     lstFiles->clear();
     if (!names.isEmpty())
         lstFiles->addItems(names.split(u'*'));
+    if (lstFiles->count() > 0 && m_library.isLoaded())
+        m_tooltips->read(m_library.functions(), JoinPath(filRSNNames->path(), fileName));
     if (lstFiles->count() == 0) {
         ShowMessage(QStringLiteral("No playable files were found in this archive. It may be a RAR of a RAR, or may "
                                    "contain no SPC files."),
@@ -304,8 +304,7 @@ void Form1::preview()
 
 bool Form1::mayWriteTo(const QString &folder, const QString &playlistName)
 {
-    const QFileInfo target(JoinPath(folder, playlistName));
-    if (!target.isFile() || target.size() == 0)
+    if (!WouldReplacePlaylist(folder, playlistName))
         return true;
     return ShowMessage(QStringLiteral("The selected Playlist Name already exists. Overwrite it?"), MsgYesNo,
                        QStringLiteral("Overwrite Existing File?"))
@@ -329,11 +328,7 @@ void Form1::build()
     {
         setBrowsingEnabled(false);
         BusyCursor busy;
-        for (const QString &archive : archives) {
-            ProcessArchive(QStringLiteral("ObtainList"), JoinPath(folder, archive), QString());
-            PlaylistEntries += SortEntries(ArchiveEntries, true) + u'*';
-        }
-        PlaylistEntries.chop(1);
+        PlaylistEntries = BuildPathList(folder, archives);
         // The name box stays open during the build. A name typed meanwhile
         // gets the same care as the first one: the ".m3u" rule, and the
         // question before it replaces a file (it might name an archive).
@@ -364,8 +359,9 @@ void Form1::setBrowsingEnabled(bool enabled)
 void Form1::txtPlaylistName_LostFocus()
 {
     const QString name = txtPlaylistName->text();
-    if (name.right(4).toLower() != u".m3u")
-        txtPlaylistName->setText(name + QStringLiteral(".m3u"));
+    const QString withExtension = WithPlaylistExtension(name);
+    if (withExtension != name)
+        txtPlaylistName->setText(withExtension);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)

@@ -20,6 +20,7 @@ class QLineEdit;
 class QListWidget;
 class QMimeData;
 class QPushButton;
+class TrackTooltips;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -63,6 +64,8 @@ private:
     std::unique_ptr<MessageBoxes> m_ownMessages;
     MessageBoxes *m_messages;
     UnrarLibrary m_library;
+    // After m_library: its reads end before the library goes.
+    std::unique_ptr<TrackTooltips> m_tooltips;
 
     QString AppFolder;
     QString PlaylistEntries;

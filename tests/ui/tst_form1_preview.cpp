@@ -27,6 +27,7 @@ private slots:
     void clickDuringPreviewWaitsForIt();
     void clickDuringBuildNeverInterleaves();
     void closeDuringPreviewWaitsForIt();
+    void tooltipsTellTheTagsAfterThePreview();
 
 private:
     void select(const QString &name);
@@ -207,6 +208,24 @@ void Form1PreviewTest::closeDuringPreviewWaitsForIt()
     QVERIFY(!closedDuringPreview);
     QCOMPARE(preview().size(), 4);
     QVERIFY(!m_form->isVisible());
+}
+
+void Form1PreviewTest::tooltipsTellTheTagsAfterThePreview()
+{
+    QByteArray spc(0x10200, '\0');
+    spc.replace(0, 27, "SNES-SPC700 Sound File Data");
+    spc[0x23] = 26;
+    spc.replace(0x2E, 5, "Title").replace(0x4E, 4, "Game").replace(0xA9, 3, "125").replace(0xAC, 4, "5000");
+    spc.replace(0xB1, 6, "Artist");
+    QVERIFY(writeArchive(m_dir->filePath("Tagged.rsn"), {{"b.spc", spc}, {"a.spc", "no tags"}}));
+    m_form->dirRSNNames_Change();
+    select(QStringLiteral("Tagged.rsn"));
+    m_form->filRSNNames_Click();
+    auto *list = m_form->findChild<QListWidget *>(QStringLiteral("lstFiles"));
+    QCOMPARE(preview(), (QStringList{"a.spc", "b.spc"}));
+    QCOMPARE(list->item(1)->toolTip(), QString()); // the preview does not wait for the tags
+    QTRY_COMPARE(list->item(1)->toolTip(), QStringLiteral("Artist - Title\nGame\n2:10"));
+    QCOMPARE(list->item(0)->toolTip(), QString());
 }
 
 QTEST_MAIN(Form1PreviewTest)
