@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Heavy folders in the window, offscreen: how long a folder of 10,000
 // archives takes to fill the file list, and how a build over 1,000
 // selected archives behaves (total time, yields, the longest stretch

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Listing speed: our listing (ProcessArchive + SortEntries through the
 // archive library) against other readers and a floor, on the same archive
 // files in the same run. Prints figures and the targets beside them.

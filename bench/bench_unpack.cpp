@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Decompression speed and memory: RAR_TEST through the archive library's C
 // interface (bytes handed to a callback, as callers receive them) against
 // libarchive's in-process read of the same archives, where libarchive reads

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Where the headers of a RAR 4 or RAR 5 archive lie, read from its bytes:
 // the lower bound a lister must read (one read per header).
 #pragma once

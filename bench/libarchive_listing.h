@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // libarchive's header loop over a list of RAR 5 archives (kept apart: its
 // <archive.h> must not meet the archive library's headers).
 #pragma once

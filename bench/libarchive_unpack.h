@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // libarchive's in-process read of members' data (kept apart: its
 // <archive.h> must not meet the archive library's headers).
 #pragma once

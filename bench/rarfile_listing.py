@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 """Times python3-rarfile listing every archive of a folder, in rounds.
 
 Usage: rarfile_listing.py FOLDER ROUNDS EXPECTED_MEMBERS

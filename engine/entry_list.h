@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The entry list: how an archive's playable files travel through the
 // program. Entries are "playlist path*display name", joined by "**".
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Path rules: joining folder and file names the way the platform writes
 // paths, and which mounted volumes hold folders a person would browse.
 #pragma once

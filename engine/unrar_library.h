@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Run-time binding to the archive library beside the program: resolves the
 // five listing functions of its C interface and says why when it cannot, and
 // the optional callback through which it hands over a member's data.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The engine's two seams towards the window: yielding to pending window
 // messages in long loops, and modal messages. Both default to doing nothing
 // visible, so the engine runs without a window (tests, benchmarks).

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # Line and branch coverage of the archive library and the engine reached by
 # the fuzzers' corpora: rebuilds both targets with source-based coverage
 # (no sanitizers) and replays every corpus input once.

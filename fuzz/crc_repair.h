@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Mutated headers almost never keep a valid checksum, so without help the
 // fuzzers would mostly exercise the checksum test. This rewrites the header
 // CRCs of the archive in a buffer (RAR 4 and RAR 5, hopping header to header

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Arbitrary bytes through the engine: ProcessArchive lists the input with the
 // archive library, SortEntries orders the entry list, PlaylistBytes writes it.
 // Whatever the input, the entry list stays well formed and every playable

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Arbitrary bytes through RAR_TEST: every member is unpacked in memory and
 // checked. Whatever the data, the library delivers at most the header's
 // size, exactly that size when it reports an intact member, and answers

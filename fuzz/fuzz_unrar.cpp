@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Arbitrary bytes through the archive library's C interface: open, then read
 // and skip headers until the library says stop, the way the engine does.
 // Each input runs as given and, when that changes it, once more with its

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Writes the fuzzers' seed archives into a folder: small RAR 4 and RAR 5
 // archives from the test archive builder covering each header feature.
 #include "rar_builder.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // An anonymous in-memory file the archive library can open by name: the
 // library only reads files by path, and a memfd behind /proc/self/fd keeps
 // every fuzz input off the disk.

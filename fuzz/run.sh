@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # Builds the libFuzzer targets (preset fuzz, clang) and runs each for a
 # bounded time.
 #   fuzz/run.sh [seconds per target] [build folder]

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # Checks the desktop integration and the Debian package of a finished build:
 # validates the desktop entry and the AppStream data, builds the package with
 # CPack, checks its fields and contents, unpacks it into a temporary root and

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # Starts an installed Marrowfen without a display and checks that it gets past
 # its start-up check: started through the bin/ link, the program must find the
 # archive library beside its real file, load it and keep running. Then the

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # Installs those of the Debian packages named on the command line that are
 # missing (through sudo when not root). Prints nothing when all are there.
 set -euo pipefail

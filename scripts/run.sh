@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # Builds Marrowfen (installing what the build needs) and starts it: the
 # release preset, in build-release/.
 set -euo pipefail

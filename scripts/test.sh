@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # Builds Marrowfen and runs every test (installing what they need): once in a
 # plain build (preset dev), with the Debian package's checks and the Windows
 # library under wine; then the licence and formatting checks; then under

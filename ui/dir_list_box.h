@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The folder list: the chain of folders from the root down to the current
 // folder, then the current folder's sub-folders, indented like a tree.
 // Double-click or Enter on an entry asks for it to become current.

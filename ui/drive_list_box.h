@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The drive list: the file-system root and the mounted volumes a person
 // would browse. Remembers the folder last shown on each volume, so choosing
 // a volume again returns there.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The file list: the names in one folder that match a pattern, sorted
 // case-insensitively, with extended multi-selection. Like the classic
 // toolkit's list, its click also fires when the keyboard moves the current

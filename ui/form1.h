@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The program's only window: browse to a folder of RSN archives, preview the
 // playable files of one, and write one playlist from several.
 #pragma once

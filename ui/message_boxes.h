@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The window's modal messages behind one small interface, so the engine's
 // messages and the window's own go the same way and tests can record them
 // and script the answers.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // One open archive: finds the signature (also behind a self-extractor),
 // picks the walker for its format and hands out members in header order.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // BLAKE2sp, the hash RAR 5 can store for a member instead of its CRC32:
 // eight BLAKE2s leaves taking 64-byte blocks in turn, and a root over their
 // digests.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Bounds-checked little-endian reading of one header held in memory. Every
 // read past the end sets a sticky failure flag and yields zeros, so parsers
 // read a whole record and check ok() once.

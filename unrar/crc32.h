@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // CRC-32 as used by RAR headers and data (zlib/PKZIP polynomial).
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // DOS date/time (local time, 2-second steps), the time format of the C
 // interface's records.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Read-only access to the archive file by offset. Knows the file's size and
 // never reads outside it; keeps one window of recently read bytes so that
 // neighbouring headers cost a single system call.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // What a header walker reports for one archive member, in the terms of the
 // C interface's header record.
 #pragma once

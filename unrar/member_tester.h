@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR_TEST: unpacks a member in memory, hands its bytes to a sink and checks
 // them against the header's CRC32 or BLAKE2sp. Keeps the state a solid
 // archive carries from member to member, so that any mix of skipped and

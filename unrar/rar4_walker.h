@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Header walker for RAR 1.5-4.x archives (marker "Rar!\x1A\x07\x00").
 #pragma once
 

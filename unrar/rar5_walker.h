@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Header walker for RAR 5.0 archives (signature "Rar!\x1A\x07\x01\x00").
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Text conversions for member names and comments. Internally every name is
 // UTF-8; only the C interface converts to the caller's narrow encoding.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The C interface: a handle is an ApiArchive owning the open archive. No
 // exception crosses the interface; running out of memory is ERAR_NO_MEMORY.
 #include "archive.h"

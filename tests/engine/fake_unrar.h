@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // An in-process stand-in for the archive library: archives are scripted by
 // path, and every call the engine makes is written to a log, so tests can
 // check the exact sequence, the records handed over and the handles used.

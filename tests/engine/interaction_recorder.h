@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Records what the engine shows the user and how often it yields, for the
 // life of the object; restores the silent defaults afterwards.
 #pragma once

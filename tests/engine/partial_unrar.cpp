@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // A shared library with only part of the archive library's interface, for
 // the loader's "missing function" report.
 #include "unrar.h"

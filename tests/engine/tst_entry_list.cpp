@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Ordering an entry list and projecting it to names or paths, with the
 // window's turn once per sort pass.
 #include "entry_list.h"

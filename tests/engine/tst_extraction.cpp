@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Listing through a scripted in-process archive library: the calls made,
 // the messages shown, and the entries left in ArchiveEntries.
 #include "extraction.h"

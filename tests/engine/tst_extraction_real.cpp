@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Listing archives written by the test archive builder through the real
 // archive library, loaded from the build's program folder.
 #include "entry_list.h"

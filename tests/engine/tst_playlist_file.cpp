@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The playlist file: its exact bytes, replacing an earlier file, and
 // failures that must leave an earlier playlist as it was.
 #include "playlist_file.h"

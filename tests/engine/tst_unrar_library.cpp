@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Loading the archive library file and resolving its five functions.
 #include "unrar_library.h"
 

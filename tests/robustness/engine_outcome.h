@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Lists an archive file through the engine with the real archive library
 // and checks that what comes out is well formed, whatever went in.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Shared set-up of the robustness tests: the real archive library installed
 // for the engine, a scratch folder, and small byte helpers.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Damaged and hostile archives through the engine: cut anywhere, any header
 // byte changed, fields that point past the end or wrap around, many members
 // and very long names. Each gives a defined outcome: a listing of what was

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Names that would break the entry list ("*", "**") or the playlist (CR,
 // LF), possible in archives made on Linux or by hand: from the library
 // through ProcessArchive, SortEntries and PlaylistBytes they neither

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Things named like archives that are no regular files: a FIFO, links to a
 // FIFO or a device, a folder. The file list can show a symbolic link of any
 // kind, so a click may hand any of them to the listing: it must fail to open

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Inputs the fuzzers once broke, kept small in regressions/: each lists
 // through the engine to a well-formed outcome (the fuzzers replay them too).
 #include "engine_outcome.h"

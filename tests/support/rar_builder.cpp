@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Writes RAR 4 and RAR 5 archives with stored members. Every header is
 // built field by field so tests can rely on exact bytes (see the golden
 // archives in the library tests).

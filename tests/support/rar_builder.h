@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Builds small RAR 4 and RAR 5 archives with stored members, for tests,
 // benchmarks and fuzz seeds. Plain C++, no Qt.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // A folder of small RSN archives with known contents, for the window tests,
 // the end-to-end script and screenshots.
 #pragma once

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # A build as a user does it: start the program in a folder of archives,
 # pick the first archive with the mouse and the third with the keyboard
 # (dismissing the preview message of the archive in between), type a name

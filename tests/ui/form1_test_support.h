@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Shared pieces of the window tests: scripted message boxes, a folder of
 // archives, and a Form1 started on it with the archive library loaded.
 #pragma once

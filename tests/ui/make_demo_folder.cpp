@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Writes the demo archives into the folder named on the command line, and
 // with --expected also the playlist a build of the first and third gives.
 #include "demo_archives.h"

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # The real program, copied into a folder without the archive library, shows
 # its message and ends with a failure status; with the library beside it,
 # it opens its window. Run through xvfb-run; $1 is the built program, $2 the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Browsing drives and folders: what the lists show, and that browsing
 // leaves the preview alone.
 #include "dir_list_box.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Building the playlist from the selected archives.
 #include "demo_archives.h"
 #include "file_list_box.h"

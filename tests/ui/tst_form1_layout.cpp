@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The window's controls, the name box's rule and the start-up check.
 #include "form1.h"
 #include "form1_test_support.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Previewing an archive: what the list and the label show, the messages,
 // and that a click arriving while a preview or build yields waits its turn.
 #include "demo_archives.h"

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 # Helpers for driving the real program on a virtual X server (sourced by
 # the scripts run through xvfb-run). Every wait is bounded.
 

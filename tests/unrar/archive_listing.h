@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Lists an archive through the library's C interface, the way callers do:
 // open, read every header, skip each member, close.
 #pragma once

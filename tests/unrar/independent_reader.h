@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Runs the independent reader (python3-rarfile, through rarfile_listing.py)
 // on one archive and parses its JSON-lines listing.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Tests the members of an archive through the library's C interface
 // (RAR_TEST with a UCM_PROCESSDATA callback), collecting each result and
 // the bytes delivered.

@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 The Marrowfen developers
+# SPDX-License-Identifier: MIT
+
 """Prints an independent reader's (python3-rarfile) view of one RAR file as
 JSON lines, for comparison with our library.
 

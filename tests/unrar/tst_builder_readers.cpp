@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The test archive builder checked once against independent readers
 // (python3-rarfile and bsdtar): what they list is what the builder was given.
 // The other tests can then trust builder archives as input.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Every member of the archives written by real RAR versions, unpacked
 // through RAR_TEST: intact data passes its CRC32 (or BLAKE2sp) check and
 // equals what libarchive extracts where it can; encrypted and split members

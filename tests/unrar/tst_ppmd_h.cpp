@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The PPMd var. H model against an independent encoder: no RAR archive here
 // holds PPM blocks, but libarchive's 7-Zip writer encodes with the same model
 // and 7-Zip's range coder, which this test supplies.

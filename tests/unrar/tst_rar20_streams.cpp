@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 2.0 streams that no real archive here holds, written symbol by symbol
 // with chosen codes; the CRCs come from a separate decoder written after
 // another public reader. The stream: a two-channel multimedia

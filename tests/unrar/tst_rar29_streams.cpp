@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 2.9 streams made by hand (no RAR 2.9 archiver is at hand), for what
 // the real archives never show: data the decoder must refuse, and a new
 // member that must not see the bytes an earlier one left in the window.

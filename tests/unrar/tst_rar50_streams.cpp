@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 5 streams that no real archive here holds: the ARM and x86 CALL/JMP
 // filters at a file offset, RAR 7's larger distance alphabet, and distances
 // that reach before the stream. Streams are written with fixed-width codes.

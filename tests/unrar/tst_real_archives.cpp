@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Archives written by real RAR versions (1.5 to 5.x), listed through our
 // library and by an independent reader; the two must agree on every member.
 #include "archive_listing.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The archive library through its C interface: result codes, header fields,
 // damaged and hostile archives, and the calling contract.
 #include "archive_listing.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The archive library's C interface. Record layouts, codes and calling
 // convention match the published UnRAR library, so either library can sit
 // beside the program.

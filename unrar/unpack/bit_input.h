@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Reads a member's packed data as a bit stream, most significant bit first,
 // as every RAR method writes it. Past the end of the data it yields zero
 // bits; overrun() then tells the decoder that what it read was not there.

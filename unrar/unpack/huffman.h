@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // Canonical prefix codes as RAR 2.0, 2.9 and 5.0 store them: a bit length
 // (0 to 15) per symbol, codes given out by length and then by symbol.
 // Decoding is bounded whatever the lengths are, so a damaged table yields

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // PPMd variant H, the model RAR 2.9/3.x uses for its PPM blocks, with RAR's
 // range decoder. The RAR 2.9 decoder parses the block headers and the escape
 // sequences; this decodes the bytes.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The memory of a PPMd var. H model: a text area growing up from the start
 // and 12-byte units handed out from the rest, in blocks of 38 size classes
 // with a free list each. Encoder and decoder must run out of memory at the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // PPMd variant H: the context model RAR 2.9/3.x uses for its PPM blocks and
 // 7-Zip for its PPMd method. Both drive it with their own range coder, so
 // decodeSymbol() takes the range decoder as a template parameter, which must

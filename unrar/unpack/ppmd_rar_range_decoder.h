@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 3's range decoder for its PPM blocks: Subbotin's carry-less coder,
 // which keeps low and range in 32 bits and shrinks the range instead of
 // propagating a carry. It feeds the PPMd model the same way 7-Zip's coder

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 1.5: an LZ77 whose literals, flag bytes and far distances are ranks in
 // tables reordered by use, coded with fixed prefix codes chosen by running
 // averages of what came before. Every adaptive quantity is part of the

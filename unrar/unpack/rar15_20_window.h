@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The sliding window of the RAR 1.5 and 2.0 decoders: a ring buffer that
 // decoded bytes go into and that matches copy from, flushed to the sink in
 // large pieces. Positions count from the start of the (possibly solid)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 1.5's adaptive ranking of byte values: literals, flag bytes and the
 // high bits of far distances are sent as ranks, and each use moves a value
 // towards the ranks with the shortest codes.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 2.0 and 2.6: LZ77 with canonical prefix codes sent as length deltas
 // against the previous tables, or multimedia blocks of predicted bytes for
 // up to four interleaved channels. Tables, old distances and the

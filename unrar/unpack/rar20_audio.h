@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 2.0 multimedia blocks: each channel's bytes are coded as the error of
 // a linear prediction from its recent deltas and the previous channel's
 // delta. The weights adapt every 32 bytes towards whichever single step

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 2.9/3.x compression (unpack versions 29 and 36): LZ blocks with four
 // prefix codes, PPMd blocks, and filters over blocks of the output. One
 // stream runs through all members of a solid archive.

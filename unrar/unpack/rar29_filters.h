@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 2.9/3.x filters. The format ships each filter as a program for its
 // virtual machine; the archivers only ever emit a handful of standard
 // programs, which we recognise by their bytecode and run natively. Any other

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // RAR 5's LZ method (RAR 5.0 to 7.x): byte-aligned blocks, each with a
 // small header and optionally new prefix codes, holding literals, matches
 // (with four recent distances and the last length), and filter records

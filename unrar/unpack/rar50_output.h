@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The way out of RAR 5's decoder for one member: bytes leave in stream
 // order, blocks that the stream marked for a filter (x86 calls and jumps,
 // ARM branches, interleaved channels) are collected and filtered first, and

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The history of RAR 5's LZ stream: a ring of any size (RAR 7 declares
 // dictionaries that are not powers of two), wrap handled per match rather
 // than per byte. It is allocated once per handle and kept for solid members.

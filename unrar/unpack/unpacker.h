@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Marrowfen developers
+// SPDX-License-Identifier: MIT
+
 // The decompressors behind RAR_TEST. One Unpacker per archive handle keeps
 // the state a solid archive carries from member to member (window, tables,
 // models); the archive feeds it one member's packed data at a time.
