@@ -64,7 +64,10 @@ bool writeArchives(const QString &folder, int count, int tracks)
     return true;
 }
 
-double ms(qint64 nanoseconds) { return double(nanoseconds) / 1e6; }
+double ms(qint64 nanoseconds)
+{
+    return double(nanoseconds) / 1e6;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -143,7 +146,8 @@ int main(int argc, char **argv)
         longestGap = std::max(longestGap, now - lastYield);
         lastYield = now;
         ++yields;
-        yieldsWithBusyCursor += QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        yieldsWithBusyCursor += QApplication::overrideCursor()
+            && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         browsingDisabled = browsingDisabled && !files->isEnabled() && !dirs->isEnabled();
         if (!pressedAgain && yields == 1000) {
             pressedAgain = true;
@@ -174,7 +178,10 @@ int main(int argc, char **argv)
     std::printf("  busy cursor at %d of %d yields; browsing controls disabled throughout: %s\n", yieldsWithBusyCursor,
                 yields, browsingDisabled ? "yes" : "no");
     std::printf("  second press during the build: %s (overwrite questions: %d)\n",
-                !pressedAgain ? "not tried" : questions == 1 ? "ignored" : "started another build", questions);
+                !pressedAgain        ? "not tried"
+                    : questions == 1 ? "ignored"
+                                     : "started another build",
+                questions);
     std::printf("  playlist: %d lines (expected %d); cursor restored: %s; browsing enabled again: %s\n", lines,
                 1 + buildArchives * kTracks, QApplication::overrideCursor() ? "no" : "yes",
                 files->isEnabled() ? "yes" : "no");

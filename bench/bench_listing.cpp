@@ -257,8 +257,9 @@ std::optional<int> syscallsToList(const QString &root, testrar::Format format)
         return std::nullopt;
     const QString log = root + QStringLiteral("/strace.log");
     QProcess strace;
-    strace.start(QStringLiteral("strace"), {QStringLiteral("-o"), log, QCoreApplication::applicationFilePath(),
-                                            QStringLiteral("--list-one"), path});
+    strace.start(
+        QStringLiteral("strace"),
+        {QStringLiteral("-o"), log, QCoreApplication::applicationFilePath(), QStringLiteral("--list-one"), path});
     if (!strace.waitForFinished(60000) || strace.exitCode() != 0)
         return std::nullopt;
     QFile file(log);
@@ -348,8 +349,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot create a temporary folder\n");
         return 1;
     }
-    Set sets[] = {{"RAR4 solid", testrar::Format::Rar4, true, {}, {}},
-                  {"RAR5", testrar::Format::Rar5, false, {}, {}}};
+    Set sets[] = {{"RAR4 solid", testrar::Format::Rar4, true, {}, {}}, {"RAR5", testrar::Format::Rar5, false, {}, {}}};
     std::printf("Building %d archives of %d members per set in %s (%d+ stored bytes per member) ...\n", kArchives,
                 kMembers, qPrintable(root.path()), g_memberBytes);
     std::fflush(stdout);

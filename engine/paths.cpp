@@ -44,11 +44,10 @@ bool IsBrowsableVolume(const QByteArray &fileSystemType, const QString &rootPath
     if (rootPath == QLatin1String("/"))
         return true;
     static const QByteArray pseudoTypes[] = {
-        "proc",      "sysfs",     "tmpfs",     "devtmpfs",   "devpts",     "cgroup",  "cgroup2",
-        "securityfs", "pstore",   "debugfs",   "tracefs",    "configfs",   "fusectl", "mqueue",
-        "hugetlbfs", "bpf",       "autofs",    "binfmt_misc", "rpc_pipefs", "nsfs",    "efivarfs",
-        "squashfs",  "overlay",   "ramfs",     "selinuxfs",  "fuse.portal", "fuse.gvfsd-fuse",
-        "nfsd",      "cgroupfs",  "none",
+        "proc",      "sysfs",       "tmpfs",           "devtmpfs", "devpts",   "cgroup",   "cgroup2",   "securityfs",
+        "pstore",    "debugfs",     "tracefs",         "configfs", "fusectl",  "mqueue",   "hugetlbfs", "bpf",
+        "autofs",    "binfmt_misc", "rpc_pipefs",      "nsfs",     "efivarfs", "squashfs", "overlay",   "ramfs",
+        "selinuxfs", "fuse.portal", "fuse.gvfsd-fuse", "nfsd",     "cgroupfs", "none",
     };
     if (std::find(std::begin(pseudoTypes), std::end(pseudoTypes), fileSystemType) != std::end(pseudoTypes))
         return false;

@@ -57,8 +57,9 @@ qsizetype countPlayable(const std::string &path)
     qsizetype count = 0;
     RARHeaderData header{};
     while (RARReadHeader(handle, &header) == ERAR_SUCCESS) {
-        const QString name = QFile::decodeName(QByteArray(header.FileName, static_cast<qsizetype>(
-                                                                               strnlen(header.FileName, sizeof header.FileName))))
+        const QString name = QFile::decodeName(
+                                 QByteArray(header.FileName,
+                                            static_cast<qsizetype>(strnlen(header.FileName, sizeof header.FileName))))
                                  .replace(u'/', u'\\');
         if (IsPlayableMember(name, static_cast<qint32>(header.UnpSize)))
             ++count;

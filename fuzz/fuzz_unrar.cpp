@@ -54,8 +54,7 @@ void listAll(const std::string &path, std::size_t inputSize, bool withComment)
             && members % 2 == 0)
             std::abort(); // nothing is ever written
     }
-    if (result != ERAR_END_ARCHIVE && result != ERAR_BAD_DATA && result != ERAR_UNKNOWN
-        && result != ERAR_NO_MEMORY)
+    if (result != ERAR_END_ARCHIVE && result != ERAR_BAD_DATA && result != ERAR_UNKNOWN && result != ERAR_NO_MEMORY)
         std::abort();
     // The end is sticky.
     if (RARReadHeader(handle, &header) != result)

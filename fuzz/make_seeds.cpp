@@ -37,7 +37,9 @@ int main(int argc, char **argv)
     claimed.unpackedSize = 0x123456789ull;
     Member locked = file("locked.spc", "xxxx");
     locked.encryptedData = true;
-    Member unicode = file("Disc 1/\xC3\x9C" "ber \xE6\x97\xA5\xE6\x9C\xAC.spc", "u");
+    Member unicode = file("Disc 1/\xC3\x9C"
+                          "ber \xE6\x97\xA5\xE6\x9C\xAC.spc",
+                          "u");
     Member rawName = file("caf\xE9.spc", "r");
     rawName.rawNameBytes = true;
     Member strange = file("a.spc\r\nevil*.spc", "s");

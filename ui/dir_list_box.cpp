@@ -115,8 +115,8 @@ void DirListBox::keyPressEvent(QKeyEvent *event)
 
 void DirListBox::addEntry(const QString &folder, const QString &text, int depth, bool open)
 {
-    auto *item = new QListWidgetItem(
-        style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon), text, this);
+    auto *item = new QListWidgetItem(style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon),
+                                     text, this);
     item->setData(kFolderRole, folder);
     item->setData(kDepthRole, depth);
     item->setToolTip(QDir::toNativeSeparators(folder));

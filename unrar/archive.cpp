@@ -30,8 +30,8 @@ Archive::Signature Archive::findSignature(std::uint64_t from)
 {
     // Plain archives start with the marker: one small read.
     if (from == 0) {
-        const auto head
-            = m_file.view(0, static_cast<std::size_t>(std::min<std::uint64_t>(m_file.size(), kRar5MarkerSize)));
+        const auto head = m_file.view(
+            0, static_cast<std::size_t>(std::min<std::uint64_t>(m_file.size(), kRar5MarkerSize)));
         if (head.size() >= kRar4MarkerSize && std::equal(std::begin(kSignature), std::end(kSignature), head.begin())) {
             if (head[6] == 0x00)
                 return {Format::Rar4, 0, kRar4MarkerSize};
@@ -117,8 +117,7 @@ int Archive::testReference(const std::string &name, ByteSink &sink)
         return ERAR_EREFERENCE;
     Member member;
     while (other.next(member) == Step::Member) {
-        if (member.name == name && member.redirection == Member::Redirection::None
-            && !(member.flags & RHDF_DIRECTORY))
+        if (member.name == name && member.redirection == Member::Redirection::None && !(member.flags & RHDF_DIRECTORY))
             return other.test(sink);
     }
     return ERAR_EREFERENCE;

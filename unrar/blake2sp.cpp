@@ -20,7 +20,10 @@ constexpr std::uint8_t kSigma[10][16] = {
     {6, 15, 14, 9, 11, 3, 0, 8, 12, 2, 13, 7, 1, 4, 10, 5}, {10, 2, 8, 4, 7, 6, 1, 5, 15, 11, 9, 14, 3, 12, 13, 0},
 };
 
-constexpr std::uint32_t rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+constexpr std::uint32_t rotr(std::uint32_t x, int n)
+{
+    return (x >> n) | (x << (32 - n));
+}
 
 std::uint32_t load32(const std::uint8_t *p)
 {

@@ -38,9 +38,9 @@ constexpr Tables kTables = makeTables();
 std::uint32_t crcTables(std::uint32_t crc, const std::uint8_t *data, std::size_t size)
 {
     for (; size >= 8; data += 8, size -= 8) {
-        const std::uint32_t low = crc ^ (static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8
-                                         | static_cast<std::uint32_t>(data[2]) << 16
-                                         | static_cast<std::uint32_t>(data[3]) << 24);
+        const std::uint32_t low = crc
+            ^ (static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8
+               | static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24);
         crc = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^ kTables[5][(low >> 16) & 0xFF]
             ^ kTables[4][low >> 24] ^ kTables[3][data[4]] ^ kTables[2][data[5]] ^ kTables[1][data[6]]
             ^ kTables[0][data[7]];

@@ -25,7 +25,10 @@ constexpr std::size_t kLargeWindow = 64 * 1024;
 constexpr std::uint64_t kCloseHeaders = kLargeWindow / 4;
 } // namespace
 
-FileReader::~FileReader() { close(); }
+FileReader::~FileReader()
+{
+    close();
+}
 
 #ifdef _WIN32
 

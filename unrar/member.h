@@ -39,9 +39,9 @@ struct Member {
 // Outcome of looking for the next member. Values are the C interface's codes.
 enum class Step {
     Member = 0,
-    End = 10,               // ERAR_END_ARCHIVE
-    Damaged = 12,           // ERAR_BAD_DATA
-    EncryptedHeaders = 21,  // ERAR_UNKNOWN: names cannot be read without the password
+    End = 10,              // ERAR_END_ARCHIVE
+    Damaged = 12,          // ERAR_BAD_DATA
+    EncryptedHeaders = 21, // ERAR_UNKNOWN: names cannot be read without the password
 };
 
 // An archive comment found next to the main header.

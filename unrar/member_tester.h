@@ -14,8 +14,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace unrar {
@@ -58,9 +58,9 @@ private:
     ReferenceTester m_referenceTester;
 
     // The solid stream the current member belongs to, from its first member.
-    unsigned m_family = 0;  // unpack version of the stream
+    unsigned m_family = 0; // unpack version of the stream
     std::vector<StreamMember> m_stream;
-    int m_streamBroken = 0; // an ERAR_* code once a member of it cannot be unpacked
+    int m_streamBroken = 0;     // an ERAR_* code once a member of it cannot be unpacked
     std::size_t m_unpacked = 0; // members of m_stream the unpacker has been through
     std::unique_ptr<Unpacker> m_unpacker;
 };

@@ -55,8 +55,8 @@ bool crcMatches(std::span<const std::uint8_t> header, std::size_t end)
 
 // The Unicode form of a name (flag 0x200 with a zero byte): an opcode stream
 // that builds UTF-16 units, partly by copying from the OEM form before it.
-std::vector<std::uint16_t> decodeUnicodeName(std::span<const std::uint8_t> oem,
-                                             std::span<const std::uint8_t> encoded, std::size_t maxUnits)
+std::vector<std::uint16_t> decodeUnicodeName(std::span<const std::uint8_t> oem, std::span<const std::uint8_t> encoded,
+                                             std::size_t maxUnits)
 {
     std::vector<std::uint16_t> out;
     std::size_t pos = 0;
@@ -261,7 +261,8 @@ bool Rar4Walker::parseFileBlock(Block &block, Member *member)
         member->attributes = attributes;
         member->dataOffset = dataOffset;
         // 64 KiB to 4 MiB; the value of all ones marks a folder.
-        member->dictionary = std::uint64_t{64 * 1024} << std::min((block.flags & kFileDirectoryMask) >> kFileDictionaryShift, 6);
+        member->dictionary = std::uint64_t{64 * 1024}
+            << std::min((block.flags & kFileDirectoryMask) >> kFileDictionaryShift, 6);
     }
     return true;
 }
@@ -328,7 +329,8 @@ void Rar4Walker::readServiceComment(Comment &comment)
         comment.state = Comment::State::Packed;
         return;
     }
-    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(block.next - dataStart, kMaxCommentBytes));
+    const std::size_t length = static_cast<std::size_t>(
+        std::min<std::uint64_t>(block.next - dataStart, kMaxCommentBytes));
     std::string text(length, '\0');
     if (m_file.readAt(dataStart, reinterpret_cast<std::uint8_t *>(text.data()), length) != length)
         return;

@@ -70,7 +70,7 @@ struct Rar5Walker::Header {
     std::uint64_t dataStart = 0;
     std::uint64_t next = 0;
     std::span<const std::uint8_t> body; // from the type field to the end, valid until the next read
-    std::size_t fieldsStart = 0;       // offset in body after the general fields
+    std::size_t fieldsStart = 0;        // offset in body after the general fields
     std::size_t extraSize = 0;
 };
 
@@ -121,7 +121,7 @@ Step Rar5Walker::readHeader(std::uint64_t pos, Header &header)
     if (header.type != kFileHeader && header.dataSize > m_file.size() - header.dataStart)
         return Step::Damaged;
     header.next = header.dataSize > m_file.size() - header.dataStart ? m_file.size()
-                                                                       : header.dataStart + header.dataSize;
+                                                                     : header.dataStart + header.dataSize;
     return Step::Member;
 }
 
@@ -169,9 +169,8 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
         } else if (type == kExtraTimes) {
             const std::uint64_t timeFlags = record.vint();
             if (timeFlags & kTimesMtime) {
-                const std::int64_t t = timeFlags & kTimesUnixFormat
-                    ? static_cast<std::int64_t>(record.u32())
-                    : fileTimeToUnix(record.u64());
+                const std::int64_t t = timeFlags & kTimesUnixFormat ? static_cast<std::int64_t>(record.u32())
+                                                                    : fileTimeToUnix(record.u64());
                 if (record.ok())
                     mtime = t;
             }
@@ -186,7 +185,7 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
             const std::uint64_t length = record.vint();
             if (record.ok() && length <= record.remaining() && length <= kMaxNameBytes) {
                 member.redirection = kind == kRedirectHardLink || kind == kRedirectFileCopy ? Member::Redirection::Copy
-                                                                                             : Member::Redirection::Link;
+                                                                                            : Member::Redirection::Link;
                 member.redirectTarget = record.bytes(static_cast<std::size_t>(length));
             }
         } else if (type == kExtraVersion) {
@@ -248,8 +247,8 @@ Step Rar5Walker::start(Comment &comment)
     Header cmt;
     Member info;
     std::string kind;
-    if (readHeader(m_pos, cmt) != Step::Member || cmt.type != kServiceHeader
-        || !parseFileHeader(cmt, info, &kind) || kind != "CMT")
+    if (readHeader(m_pos, cmt) != Step::Member || cmt.type != kServiceHeader || !parseFileHeader(cmt, info, &kind)
+        || kind != "CMT")
         return Step::Member;
     if (info.method != 0x30) {
         comment.state = Comment::State::Packed;

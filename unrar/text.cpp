@@ -98,8 +98,7 @@ std::string utf16ToUtf8(const std::vector<std::uint16_t> &units)
     out.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         const char32_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00
-            && units[i + 1] <= 0xDFFF) {
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
             appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00u));
             ++i;
         } else if (u >= 0xD800 && u <= 0xDFFF) {
@@ -162,7 +161,8 @@ std::string toHostText(const std::string &utf8, std::size_t maxBytes)
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wideLength);
     // Drop whole characters from the end until the ANSI form fits.
     for (std::size_t keep = wide.size(); keep > 0;) {
-        const int need = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(keep), nullptr, 0, nullptr, nullptr);
+        const int need = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(keep), nullptr, 0, nullptr,
+                                             nullptr);
         if (need > 0 && static_cast<std::size_t>(need) <= maxBytes) {
             std::string out(static_cast<std::size_t>(need), '\0');
             WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(keep), out.data(), need, nullptr, nullptr);

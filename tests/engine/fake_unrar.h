@@ -15,7 +15,7 @@
 namespace fake {
 
 struct Member {
-    QByteArray fileName;    // raw FileName bytes; 260 or more means "no NUL in the field"
+    QByteArray fileName; // raw FileName bytes; 260 or more means "no NUL in the field"
     unsigned int unpSize = 100;
 };
 

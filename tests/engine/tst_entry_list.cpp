@@ -79,17 +79,16 @@ void EntryListTest::ordering_data()
     QTest::newRow("lower-casing that lengthens a name")
         << QStringList{"İ.spc", "ia.spc", "i.spc"} << QStringList{"i.spc", "ia.spc", "İ.spc"}
         << QStringList{"i.spc", "ia.spc", "İ.spc"};
-    QTest::newRow("ASCII and non-ASCII names mixed")
-        << QStringList{"Sub\\ÄB.spc", "ab.spc", "AC.spc", "äa.spc"} << QStringList{"ab.spc", "AC.spc", "äa.spc", "ÄB.spc"}
-        << QStringList{"ab.spc", "AC.spc", "äa.spc", "Sub\\ÄB.spc"};
+    QTest::newRow("ASCII and non-ASCII names mixed") << QStringList{"Sub\\ÄB.spc", "ab.spc", "AC.spc", "äa.spc"}
+                                                     << QStringList{"ab.spc", "AC.spc", "äa.spc", "ÄB.spc"}
+                                                     << QStringList{"ab.spc", "AC.spc", "äa.spc", "Sub\\ÄB.spc"};
     // Ordinal by UTF-16 code unit: a surrogate (D83D) is below U+E000, though its code point is above.
     QTest::newRow("UTF-16 code units, not code points")
         << QStringList{"\uE000.spc", "\U0001F600.spc"} << QStringList{"\U0001F600.spc", "\uE000.spc"}
         << QStringList{"\U0001F600.spc", "\uE000.spc"};
-    QTest::newRow("reversed")
-        << QStringList{"e.spc", "d.spc", "c.spc", "b.spc", "a.spc"}
-        << QStringList{"a.spc", "b.spc", "c.spc", "d.spc", "e.spc"}
-        << QStringList{"a.spc", "b.spc", "c.spc", "d.spc", "e.spc"};
+    QTest::newRow("reversed") << QStringList{"e.spc", "d.spc", "c.spc", "b.spc", "a.spc"}
+                              << QStringList{"a.spc", "b.spc", "c.spc", "d.spc", "e.spc"}
+                              << QStringList{"a.spc", "b.spc", "c.spc", "d.spc", "e.spc"};
 }
 
 void EntryListTest::ordering()
@@ -163,15 +162,23 @@ void EntryListTest::callerTextSurvivesYield()
             if (yield != 1)
                 return;
             switch (change) {
-            case 0: ArchiveEntries.clear(); break;
-            case 1: ArchiveEntries = entriesOf({"x.spc"}); break;
-            case 2: ArchiveEntries += QStringLiteral("**Game.rsn\\0.spc*0.spc"); break;
-            case 3: ProcessArchive(QStringLiteral("ObtainList"), QStringLiteral("/music/Other.rsn"), QString()); break;
+            case 0:
+                ArchiveEntries.clear();
+                break;
+            case 1:
+                ArchiveEntries = entriesOf({"x.spc"});
+                break;
+            case 2:
+                ArchiveEntries += QStringLiteral("**Game.rsn\\0.spc*0.spc");
+                break;
+            case 3:
+                ProcessArchive(QStringLiteral("ObtainList"), QStringLiteral("/music/Other.rsn"), QString());
+                break;
             }
         };
         const QString result = SortEntries(ArchiveEntries, wantPaths);
-        QCOMPARE(result, wantPaths ? pathsOf({"a.spc", "b.spc", "c.spc", "d.spc"})
-                                   : QStringLiteral("a.spc*b.spc*c.spc*d.spc"));
+        QCOMPARE(result,
+                 wantPaths ? pathsOf({"a.spc", "b.spc", "c.spc", "d.spc"}) : QStringLiteral("a.spc*b.spc*c.spc*d.spc"));
         QCOMPARE(recorder.yields(), change == 3 ? 4 + 2 : 4); // the listing yields once per member
     }
     setArchiveLibrary(nullptr);

@@ -101,8 +101,8 @@ void ExtractionTest::callSequence_data()
         << QStringList{"open Game.rsn", "read 0", "yield", "skip", "read 12", "close"};
     QTest::newRow("yield once per member, playable or not")
         << QList<QByteArray>{"1.spc", "dir", "2.txt", "3.spc"} << ERAR_END_ARCHIVE << QString()
-        << QStringList{"open Game.rsn", "read 0", "yield", "skip", "read 0", "yield", "skip",
-                       "read 0", "yield", "skip", "read 0", "yield", "skip", "read 10", "close"};
+        << QStringList{"open Game.rsn", "read 0", "yield",  "skip",  "read 0", "yield",   "skip", "read 0",
+                       "yield",         "skip",   "read 0", "yield", "skip",   "read 10", "close"};
 }
 
 void ExtractionTest::callSequence()
@@ -148,8 +148,9 @@ void ExtractionTest::openFailure_data()
         {14, ": The Comment is in an unknown format", 48},
         {15, ": There was an error that occured when the archive was opened", 16},
         {16, ": There was an error when the file was created", 16},
-        {17, ": There was an error closing the archive meaning it is still in the memory. Please terminate "
-             "the program's process to reclaim this memory space",
+        {17,
+         ": There was an error closing the archive meaning it is still in the memory. Please terminate "
+         "the program's process to reclaim this memory space",
          16},
     };
     for (const auto &row : known) {
@@ -258,11 +259,12 @@ void ExtractionTest::playableMembers_data()
         << QByteArray("Extra\\02 Boss.spc") << 100u << "Game.rsn\\Extra\\02 Boss.spc*02 Boss.spc";
     QTest::newRow("sub-folders, \"/\" from the library")
         << QByteArray("Extra/Deep/03 End.spc") << 100u << "Game.rsn\\Extra\\Deep\\03 End.spc*03 End.spc";
-    QTest::newRow("UTF-8 name")
-        << QByteArray("Gr\xC3\xBC\xC3\x9F" "e/\xE6\x97\xA5\xE6\x9C\xAC.spc") << 100u
-        << QString::fromUtf8("Game.rsn\\Gr\xC3\xBC\xC3\x9F" "e\\\xE6\x97\xA5\xE6\x9C\xAC.spc*\xE6\x97\xA5\xE6\x9C\xAC.spc");
-    QTest::newRow("name ends at the first NUL")
-        << QByteArray("a.spc\0.txt", 10) << 100u << "Game.rsn\\a.spc*a.spc";
+    QTest::newRow("UTF-8 name") << QByteArray("Gr\xC3\xBC\xC3\x9F"
+                                              "e/\xE6\x97\xA5\xE6\x9C\xAC.spc")
+                                << 100u
+                                << QString::fromUtf8("Game.rsn\\Gr\xC3\xBC\xC3\x9F"
+                                                     "e\\\xE6\x97\xA5\xE6\x9C\xAC.spc*\xE6\x97\xA5\xE6\x9C\xAC.spc");
+    QTest::newRow("name ends at the first NUL") << QByteArray("a.spc\0.txt", 10) << 100u << "Game.rsn\\a.spc*a.spc";
     QTest::newRow("extension after the NUL does not count") << QByteArray("a.txt\0.spc", 10) << 100u << QString();
     // These would split or break an entry or a playlist line.
     QTest::newRow("star") << QByteArray("a*b.spc") << 100u << QString();

@@ -64,29 +64,40 @@ std::vector<Case> cases()
          {file("01 Intro.spc", 66), file("Extra/02 Boss.spc", 66), file("readme.txt", 10)},
          {},
          {"01 Intro.spc|01 Intro.spc", "Extra\\02 Boss.spc|02 Boss.spc"}},
-        {"solid soundtrack listed whole", testrar::soundtrack(12), optionsWith(true),
+        {"solid soundtrack listed whole",
+         testrar::soundtrack(12),
+         optionsWith(true),
          {"01 Track.spc|01 Track.spc", "02 Track.spc|02 Track.spc", "03 Track.spc|03 Track.spc",
           "04 Track.spc|04 Track.spc", "05 Track.spc|05 Track.spc", "06 Track.spc|06 Track.spc",
           "07 Track.spc|07 Track.spc", "08 Track.spc|08 Track.spc", "09 Track.spc|09 Track.spc",
           "10 Track.spc|10 Track.spc", "11 Track.spc|11 Track.spc", "12 Track.spc|12 Track.spc"}},
-        {"header order kept", {file("c.spc", 5), file("A.spc", 5), file("b.SPC", 5)}, {},
+        {"header order kept",
+         {file("c.spc", 5), file("A.spc", 5), file("b.SPC", 5)},
+         {},
          {"c.spc|c.spc", "A.spc|A.spc", "b.SPC|b.SPC"}},
         {"only other files and folders", {folder("Music"), file("Music/readme.txt", 9), file("a.sp", 9)}, {}, {}},
         {"folders and deep sub-folders",
          {folder("Disc 1"), folder("Disc 1/Extra"), file("Disc 1/Extra/03 End.spc", 7), file("Disc 1/01.spc", 7)},
          {},
          {"Disc 1\\Extra\\03 End.spc|03 End.spc", "Disc 1\\01.spc|01.spc"}},
-        {"sizes", {file("empty.spc", 0), file("one.spc", 1), file("big.spc", 0x7FFFFFFFull, true),
-                   file("two GiB.spc", 0x80000000ull, true), file("three GB.spc", 3000000000ull, true)},
+        {"sizes",
+         {file("empty.spc", 0), file("one.spc", 1), file("big.spc", 0x7FFFFFFFull, true),
+          file("two GiB.spc", 0x80000000ull, true), file("three GB.spc", 3000000000ull, true)},
          {},
          {"one.spc|one.spc", "big.spc|big.spc"}},
         {"Unicode names",
-         {file("Gr\xC3\xBC\xC3\x9F" "e/\xE6\x97\xA5\xE6\x9C\xAC.spc", 8), file("\xD0\x9F\xD1\x80\xD0\xB8.spc", 8), rawUtf8},
+         {file("Gr\xC3\xBC\xC3\x9F"
+               "e/\xE6\x97\xA5\xE6\x9C\xAC.spc",
+               8),
+          file("\xD0\x9F\xD1\x80\xD0\xB8.spc", 8), rawUtf8},
          {},
-         {QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e\\\xE6\x97\xA5\xE6\x9C\xAC.spc|\xE6\x97\xA5\xE6\x9C\xAC.spc"),
+         {QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"
+                            "e\\\xE6\x97\xA5\xE6\x9C\xAC.spc|\xE6\x97\xA5\xE6\x9C\xAC.spc"),
           QString::fromUtf8("\xD0\x9F\xD1\x80\xD0\xB8.spc|\xD0\x9F\xD1\x80\xD0\xB8.spc"),
           QString::fromUtf8("na\xC3\xAFve.spc|na\xC3\xAFve.spc")}},
-        {"encrypted data still listed", {file("open.spc", 5), encrypted}, {},
+        {"encrypted data still listed",
+         {file("open.spc", 5), encrypted},
+         {},
          {"open.spc|open.spc", "locked.spc|locked.spc"}},
         {"archive comment", {file("a.spc", 5)}, optionsWith(false, false, "Ripped by nobody"), {"a.spc|a.spc"}},
         {"encrypted names", {file("a.spc", 5)}, optionsWith(false, true), {}, true},
@@ -201,8 +212,8 @@ void RealLibraryTest::openFailures_data()
     QTest::newRow("text file") << QStringLiteral("Text.rsn") << QByteArray("just some text, not an archive\n")
                                << damaged << 13 << 16;
     QTest::newRow("empty file") << QStringLiteral("Empty.rsn") << QByteArray("") << damaged << 13 << 16;
-    QTest::newRow("zip file") << QStringLiteral("Zip.rsn") << QByteArray("PK\x03\x04\x14\0\0\0", 8) << damaged
-                              << 13 << 16;
+    QTest::newRow("zip file") << QStringLiteral("Zip.rsn") << QByteArray("PK\x03\x04\x14\0\0\0", 8) << damaged << 13
+                              << 16;
 }
 
 void RealLibraryTest::openFailures()
@@ -264,7 +275,7 @@ void RealLibraryTest::stableCaseInsensitiveOrder()
 {
     QFETCH(int, format);
     const std::vector<Member> members{file("b.spc", 3), file("Disc 2/A.spc", 3), file("a.spc", 3),
-                                      file("Z.spc", 3), file("_x.spc", 3), file("Disc 1/a.spc", 3)};
+                                      file("Z.spc", 3), file("_x.spc", 3),       file("Disc 1/a.spc", 3)};
     const QString path = write(QStringLiteral("Order.rsn"), testrar::build(Format(format), members));
     QCOMPARE(ProcessArchive(QStringLiteral("ObtainList"), path, QString()), 0);
     QCOMPARE(SortEntries(ArchiveEntries, false), QStringLiteral("_x.spc*A.spc*a.spc*a.spc*b.spc*Z.spc"));

@@ -82,7 +82,10 @@ public:
         }
 #endif
     }
-    bool active() const { return m_active; }
+    bool active() const
+    {
+        return m_active;
+    }
 
 private:
     bool m_switched = false;
@@ -113,13 +116,15 @@ void PlaylistFileTest::bytes_data()
     QTest::newRow("empty list: header and one empty line") << QString() << QByteArray("#EXTM3U\r\n\r\n");
     QTest::newRow("sub-folders kept") << QStringLiteral("Game.rsn\\Disc 1\\Extra\\01.spc")
                                       << QByteArray("#EXTM3U\r\nGame.rsn\\Disc 1\\Extra\\01.spc\r\n");
-    QTest::newRow("empty item gives an empty line")
-        << QStringLiteral("A.rsn\\1.spc**B.rsn\\2.spc") << QByteArray("#EXTM3U\r\nA.rsn\\1.spc\r\n\r\nB.rsn\\2.spc\r\n");
+    QTest::newRow("empty item gives an empty line") << QStringLiteral("A.rsn\\1.spc**B.rsn\\2.spc")
+                                                    << QByteArray("#EXTM3U\r\nA.rsn\\1.spc\r\n\r\nB.rsn\\2.spc\r\n");
     QTest::newRow("trailing empty item") << QStringLiteral("A.rsn\\1.spc*")
                                          << QByteArray("#EXTM3U\r\nA.rsn\\1.spc\r\n\r\n");
     QTest::newRow("non-ASCII as UTF-8 without BOM")
-        << QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e.rsn\\\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5.spc")
-        << QByteArray("#EXTM3U\r\nGr\xC3\xBC\xC3\x9F" "e.rsn\\\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5.spc\r\n");
+        << QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"
+                             "e.rsn\\\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5.spc")
+        << QByteArray("#EXTM3U\r\nGr\xC3\xBC\xC3\x9F"
+                      "e.rsn\\\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5.spc\r\n");
 }
 
 void PlaylistFileTest::bytes()
@@ -149,7 +154,7 @@ void PlaylistFileTest::replacesLongerFile()
 
 void PlaylistFileTest::failedWrite_data()
 {
-    QTest::addColumn<QString>("folder");  // relative to a fresh temporary folder
+    QTest::addColumn<QString>("folder"); // relative to a fresh temporary folder
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("targetIsFolder");
 

@@ -14,10 +14,19 @@
 
 Q_DECLARE_METATYPE(testrar::Format)
 
-inline QByteArray qbytes(const std::string &s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+inline QByteArray qbytes(const std::string &s)
+{
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
 
-inline std::string le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
-inline std::string le32(std::uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
+inline std::string le16(unsigned v)
+{
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+}
+inline std::string le32(std::uint32_t v)
+{
+    return le16(v & 0xFFFF) + le16(v >> 16);
+}
 
 inline testrar::Member fileMember(const std::string &name, const std::string &data = "data")
 {
@@ -32,7 +41,10 @@ inline void addFormatColumn()
     QTest::addColumn<testrar::Format>("format");
 }
 
-inline const char *formatName(testrar::Format format) { return format == testrar::Format::Rar4 ? "RAR4" : "RAR5"; }
+inline const char *formatName(testrar::Format format)
+{
+    return format == testrar::Format::Rar4 ? "RAR4" : "RAR5";
+}
 
 class ArchiveFolder {
 public:

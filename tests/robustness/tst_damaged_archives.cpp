@@ -178,7 +178,7 @@ void DamagedArchivesTest::cutAnywhere()
         previousCount = count;
         failedOpens += outcome.result == -1;
     }
-    QVERIFY(failedOpens > 0); // the marker and a cut main header fail to open
+    QVERIFY(failedOpens > 0);   // the marker and a cut main header fail to open
     QCOMPARE(previousCount, 3); // a cut end block loses no member
 }
 
@@ -218,7 +218,7 @@ void DamagedArchivesTest::headerByteChanged()
 void DamagedArchivesTest::hostileFields_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("openCode"); // 0: opens
+    QTest::addColumn<int>("openCode");   // 0: opens
     QTest::addColumn<bool>("oneListed"); // "one.spc" is listed
     QTest::addColumn<bool>("cutListed"); // "two.spc", whose data runs past the end, is listed too
 
@@ -256,8 +256,9 @@ void DamagedArchivesTest::hostileFields_data()
     row5("data size of 2^64-1", rar5File(name, vint10(~0ull)) + "data", true);
     row5("data size past the end", rar5File(name, testrar::vint(1000)) + "data", true);
     row5("header pointing back at itself",
-         rar5PointingAtItself(2, 0, testrar::vint(0) + testrar::vint(4) + testrar::vint(0x20) + testrar::vint(0)
-                                        + testrar::vint(0) + testrar::vint(name.size()) + name),
+         rar5PointingAtItself(2, 0,
+                              testrar::vint(0) + testrar::vint(4) + testrar::vint(0x20) + testrar::vint(0)
+                                  + testrar::vint(0) + testrar::vint(name.size()) + name),
          true);
     row5("name length of 2^64-1", rar5File(name, testrar::vint(4), vint10(~0ull)) + "data");
     row5("name length past the header", rar5File(name, testrar::vint(4), testrar::vint(200)) + "data");
@@ -276,8 +277,8 @@ void DamagedArchivesTest::hostileFields_data()
         << qbytes(std::string("Rar!\x1A\x07\x01\x00", 8) + std::string("\0\0\0\0\xFF\xFF\x03", 7)) << 12 << false
         << false;
     QTest::newRow("RAR5 main header pointing back at itself")
-        << qbytes(std::string("Rar!\x1A\x07\x01\x00", 8) + rar5PointingAtItself(1, 0, testrar::vint(0))) << 12
-        << false << false;
+        << qbytes(std::string("Rar!\x1A\x07\x01\x00", 8) + rar5PointingAtItself(1, 0, testrar::vint(0))) << 12 << false
+        << false;
     {
         std::string main;
         main += '\x73';
@@ -330,7 +331,8 @@ void DamagedArchivesTest::hundredThousandMembers()
     std::vector<Member> members;
     members.reserve(kMembers);
     for (int i = 0; i < kMembers; ++i)
-        members.push_back(fileMember(QStringLiteral("Track %1.spc").arg(i, 6, 10, QLatin1Char('0')).toStdString(), "s"));
+        members.push_back(
+            fileMember(QStringLiteral("Track %1.spc").arg(i, 6, 10, QLatin1Char('0')).toStdString(), "s"));
     const QString path = m_folder.write(QStringLiteral("Many.rsn"), testrar::build(format, members));
 
     QElapsedTimer timer;

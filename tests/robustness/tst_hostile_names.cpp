@@ -48,8 +48,8 @@ private:
 void HostileNamesTest::memberNames_data()
 {
     QTest::addColumn<Format>("format");
-    QTest::addColumn<QByteArray>("name");    // UTF-8, "/" between parts
-    QTest::addColumn<QString>("listedAs");   // "" when the member is not playable
+    QTest::addColumn<QByteArray>("name");  // UTF-8, "/" between parts
+    QTest::addColumn<QString>("listedAs"); // "" when the member is not playable
 
     const QList<QPair<const char *, QByteArray>> unplayable = {
         {"star in the name", "x*y.spc"},
@@ -83,8 +83,9 @@ void HostileNamesTest::memberNames()
     QFETCH(QString, listedAs);
 
     const Member hostile = fileMember(name.toStdString(), "evil");
-    const QString path = m_folder.write(QStringLiteral("Arc.rsn"),
-                                        testrar::build(format, {fileMember("02 Good.spc"), hostile, fileMember("01 Good.spc")}));
+    const QString path = m_folder.write(
+        QStringLiteral("Arc.rsn"),
+        testrar::build(format, {fileMember("02 Good.spc"), hostile, fileMember("01 Good.spc")}));
     EngineOutcome outcome;
     const QByteArray playlist = playlistThroughEngine(path, outcome);
     QCOMPARE(outcome.result, 0);

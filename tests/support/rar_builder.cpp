@@ -68,9 +68,16 @@ std::vector<std::uint16_t> utf16(const std::string &utf8)
         const auto b = static_cast<unsigned char>(utf8[i]);
         std::uint32_t cp = b;
         int extra = 0;
-        if (b >= 0xF0) { cp = b & 0x07; extra = 3; }
-        else if (b >= 0xE0) { cp = b & 0x0F; extra = 2; }
-        else if (b >= 0xC0) { cp = b & 0x1F; extra = 1; }
+        if (b >= 0xF0) {
+            cp = b & 0x07;
+            extra = 3;
+        } else if (b >= 0xE0) {
+            cp = b & 0x0F;
+            extra = 2;
+        } else if (b >= 0xC0) {
+            cp = b & 0x1F;
+            extra = 1;
+        }
         ++i;
         for (int k = 0; k < extra && i < utf8.size(); ++k, ++i)
             cp = (cp << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
@@ -182,10 +189,9 @@ std::string rar4Block(const std::string &body) // body starts at HEAD_TYPE, HEAD
 }
 
 // A file (0x74) or service (0x7A) header followed by its data.
-std::string rar4FileBlock(std::uint8_t type, std::uint32_t flags, const std::string &nameField,
-                          const std::string &data, std::uint64_t unpSize, std::uint32_t crc,
-                          std::uint32_t dosTime, std::uint8_t unpVer, std::uint8_t method,
-                          std::uint32_t attr)
+std::string rar4FileBlock(std::uint8_t type, std::uint32_t flags, const std::string &nameField, const std::string &data,
+                          std::uint64_t unpSize, std::uint32_t crc, std::uint32_t dosTime, std::uint8_t unpVer,
+                          std::uint8_t method, std::uint32_t attr)
 {
     const std::uint64_t packSize = data.size();
     if (packSize > 0xFFFFFFFFu || unpSize > 0xFFFFFFFFu)
@@ -237,8 +243,8 @@ std::string buildRar4(const std::vector<Member> &members, const Options &options
     }
 
     if (!options.comment.empty())
-        out += rar4FileBlock(0x7A, 0, "CMT", options.comment, options.comment.size(),
-                             crcOf(options.comment), 0x58221883, 29, 0x30, 0);
+        out += rar4FileBlock(0x7A, 0, "CMT", options.comment, options.comment.size(), crcOf(options.comment),
+                             0x58221883, 29, 0x30, 0);
 
     bool first = true;
     for (const Member &m : members) {
@@ -289,10 +295,9 @@ std::string rar5HeaderOf(const std::string &body)
 }
 
 // A file (type 2) or service (type 3) header followed by its data.
-std::string rar5FileBlock(unsigned type, const std::string &name, const std::string &data,
-                          std::uint64_t unpSize, bool directory, std::uint32_t mtime,
-                          std::uint32_t crc, std::uint64_t compression, std::uint64_t attr,
-                          const std::string &extra)
+std::string rar5FileBlock(unsigned type, const std::string &name, const std::string &data, std::uint64_t unpSize,
+                          bool directory, std::uint32_t mtime, std::uint32_t crc, std::uint64_t compression,
+                          std::uint64_t attr, const std::string &extra)
 {
     std::string body;
     putVint(body, type);
@@ -340,8 +345,8 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
         std::string enc;
         putVint(enc, 4);
         putVint(enc, 0);
-        putVint(enc, 0);  // AES-256
-        putVint(enc, 0);  // no check value
+        putVint(enc, 0); // AES-256
+        putVint(enc, 0); // no check value
         enc += static_cast<char>(15);
         enc += std::string(16, '\x07');
         out += rar5HeaderOf(enc);
@@ -356,8 +361,8 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
     out += rar5HeaderOf(main);
 
     if (!options.comment.empty())
-        out += rar5FileBlock(3, "CMT", options.comment, options.comment.size(), false, 0,
-                             crcOf(options.comment), 0, 0, {});
+        out += rar5FileBlock(3, "CMT", options.comment, options.comment.size(), false, 0, crcOf(options.comment), 0, 0,
+                             {});
 
     bool first = true;
     for (const Member &m : members) {
@@ -366,9 +371,8 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
         std::uint64_t compression = fakeCompressed(m) ? 0x0180 : 0;
         if (options.solid && !first)
             compression |= 0x0040;
-        out += rar5FileBlock(2, withSeparator(m.name, '/'), data, unpSize, m.directory,
-                             dosToUnix(m.dosTime), m.directory ? 0 : crcOf(m.data), compression,
-                             m.directory ? 0x10 : 0x20,
+        out += rar5FileBlock(2, withSeparator(m.name, '/'), data, unpSize, m.directory, dosToUnix(m.dosTime),
+                             m.directory ? 0 : crcOf(m.data), compression, m.directory ? 0x10 : 0x20,
                              m.encryptedData ? encryptionRecord() : std::string());
         first = false;
     }
@@ -379,7 +383,10 @@ std::string buildRar5(const std::vector<Member> &members, const Options &options
 
 } // namespace
 
-std::uint32_t crc32(const std::string &bytes) { return crcOf(bytes); }
+std::uint32_t crc32(const std::string &bytes)
+{
+    return crcOf(bytes);
+}
 
 std::string vint(std::uint64_t value)
 {
@@ -388,9 +395,15 @@ std::string vint(std::uint64_t value)
     return out;
 }
 
-std::string rar4Header(const std::string &body) { return rar4Block(body); }
+std::string rar4Header(const std::string &body)
+{
+    return rar4Block(body);
+}
 
-std::string rar5Header(const std::string &body) { return rar5HeaderOf(body); }
+std::string rar5Header(const std::string &body)
+{
+    return rar5HeaderOf(body);
+}
 
 std::string build(Format format, const std::vector<Member> &members, const Options &options)
 {

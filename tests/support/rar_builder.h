@@ -22,18 +22,18 @@ struct PackedAs {
 };
 
 struct Member {
-    std::string name;          // UTF-8; '/' or '\' between parts (written as the format wants)
-    std::string data;          // stored bytes
+    std::string name;                          // UTF-8; '/' or '\' between parts (written as the format wants)
+    std::string data;                          // stored bytes
     std::optional<std::uint64_t> unpackedSize; // claimed size when it differs from data.size();
                                                // such a member is written as "compressed" with 4
                                                // opaque bytes (when data is empty) and lists only
     bool directory = false;
-    bool encryptedData = false; // RAR 4 flag 0x04 / RAR 5 encryption record; names stay readable
-    bool unicodeEncodedName = true; // RAR 4 only: non-ASCII names in the 0x200 encoded form (else raw UTF-8)
-    bool rawNameBytes = false;      // RAR 4 only: name bytes written as given without the 0x200 flag
-                                    // (legacy code-page names, e.g. Windows-1252)
+    bool encryptedData = false;         // RAR 4 flag 0x04 / RAR 5 encryption record; names stay readable
+    bool unicodeEncodedName = true;     // RAR 4 only: non-ASCII names in the 0x200 encoded form (else raw UTF-8)
+    bool rawNameBytes = false;          // RAR 4 only: name bytes written as given without the 0x200 flag
+                                        // (legacy code-page names, e.g. Windows-1252)
     std::uint32_t dosTime = 0x58221883; // 2024-01-02 03:04:06 (RAR 5: the same clock time as UTC)
-    std::optional<PackedAs> packed; // RAR 4 only: data is already compressed
+    std::optional<PackedAs> packed;     // RAR 4 only: data is already compressed
 };
 
 struct Options {

@@ -39,8 +39,9 @@ bool writeArchives(const std::string &folder)
         std::string bytes;
     } archives[] = {
         {"Castle Quest.rsn",
-         testrar::build(Format::Rar4, {spc("03 Boss Battle.spc"), spc("01 Opening.spc"), text("info.txt"),
-                                       spc("Extras/04 Ending.spc"), spc("02 Overworld.spc")})},
+         testrar::build(Format::Rar4,
+                        {spc("03 Boss Battle.spc"), spc("01 Opening.spc"), text("info.txt"),
+                         spc("Extras/04 Ending.spc"), spc("02 Overworld.spc")})},
         {"Docs Only.rsn", testrar::build(Format::Rar5, {text("readme.txt")})},
         {"Ocean Voyage.RSN",
          testrar::build(Format::Rar5, {spc("Harbor Town.spc"), spc("ocean Theme.spc"), spc("Lighthouse.spc")})},

@@ -59,8 +59,7 @@ bool writeArchive(const QString &path, const QList<QPair<QString, QByteArray>> &
         member.data = data.toStdString();
         rarMembers.push_back(member);
     }
-    return testrar::writeFile(QFile::encodeName(path).toStdString(),
-                              testrar::build(testrar::Format::Rar5, rarMembers));
+    return testrar::writeFile(QFile::encodeName(path).toStdString(), testrar::build(testrar::Format::Rar5, rarMembers));
 }
 
 QStringList itemTexts(const QListWidget *list)

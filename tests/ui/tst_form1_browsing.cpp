@@ -152,10 +152,14 @@ void Form1BrowsingTest::dropBrowses_data()
     QTest::addColumn<QString>("dropped"); // relative to the test folder, or a URL
     QTest::addColumn<QString>("shown");   // the folder shown afterwards
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("folder") << "Alpha" << "Alpha" << true;
-    QTest::newRow("archive") << "Alpha/inner.rsn" << "Alpha" << true;
-    QTest::newRow("vanished") << "nothing-here" << "" << false;
-    QTest::newRow("web address") << "https://example.org/x.rsn" << "" << false;
+    QTest::newRow("folder") << "Alpha"
+                            << "Alpha" << true;
+    QTest::newRow("archive") << "Alpha/inner.rsn"
+                             << "Alpha" << true;
+    QTest::newRow("vanished") << "nothing-here"
+                              << "" << false;
+    QTest::newRow("web address") << "https://example.org/x.rsn"
+                                 << "" << false;
 }
 
 // A folder or archive dropped from a file manager browses there; nothing

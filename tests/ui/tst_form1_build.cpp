@@ -188,7 +188,8 @@ void Form1BuildTest::browsingIsDisabledWhileBuilding()
     int yields = 0;
     setYieldHandler([&] {
         ++yields;
-        disabledDuringBuild = disabledDuringBuild && !m_form->findChild<QWidget *>(QStringLiteral("drvRSNNames"))->isEnabled()
+        disabledDuringBuild = disabledDuringBuild
+            && !m_form->findChild<QWidget *>(QStringLiteral("drvRSNNames"))->isEnabled()
             && !m_form->findChild<QWidget *>(QStringLiteral("dirRSNNames"))->isEnabled() && !m_files->isEnabled();
         buttonAndNameEnabled = buttonAndNameEnabled && nameBox()->isEnabled()
             && m_form->findChild<QWidget *>(QStringLiteral("cmdAddFiles"))->isEnabled();
@@ -240,10 +241,14 @@ void Form1BuildTest::nameTypedDuringBuildIsCheckedAgain_data()
     QTest::addColumn<QString>("typed");   // the name typed while the build yields
     QTest::addColumn<QString>("written"); // the file written, "" for none
     QTest::addColumn<int>("answer");      // to the overwrite question, 0 if none is expected
-    QTest::newRow("gets the .m3u ending") << "mix" << "mix.m3u" << 0;
-    QTest::newRow("an archive's name") << "Castle Quest.rsn" << "Castle Quest.rsn.m3u" << 0;
-    QTest::newRow("another playlist, answered No") << "old.m3u" << "" << int(AnswerNo);
-    QTest::newRow("another playlist, answered Yes") << "old.m3u" << "old.m3u" << int(AnswerYes);
+    QTest::newRow("gets the .m3u ending") << "mix"
+                                          << "mix.m3u" << 0;
+    QTest::newRow("an archive's name") << "Castle Quest.rsn"
+                                       << "Castle Quest.rsn.m3u" << 0;
+    QTest::newRow("another playlist, answered No") << "old.m3u"
+                                                   << "" << int(AnswerNo);
+    QTest::newRow("another playlist, answered Yes") << "old.m3u"
+                                                    << "old.m3u" << int(AnswerYes);
 }
 
 // Typing in the name box while a build runs must not replace a file (an

@@ -77,18 +77,24 @@ void Form1LayoutTest::controls_data()
     QTest::addColumn<QRect>("twips");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("drvRSNNames") << "drvRSNNames" << "DriveListBox" << QRect(120, 0, 3615, 315) << "";
-    QTest::newRow("dirRSNNames") << "dirRSNNames" << "DirListBox" << QRect(120, 360, 3615, 1890) << "";
-    QTest::newRow("filRSNNames") << "filRSNNames" << "FileListBox" << QRect(120, 2280, 3615, 1455) << "";
-    QTest::newRow("lblCurrentFile") << "lblCurrentFile" << "QLabel" << QRect(3840, 120, 1935, 255) << "File:";
-    QTest::newRow("lstFiles") << "lstFiles" << "QListWidget" << QRect(3840, 360, 2055, 3375) << "";
-    QTest::newRow("lblSelectHelp") << "lblSelectHelp" << "QLabel" << QRect(240, 3840, 1095, 615)
-                                   << "Hover For Multi-Selection Help";
-    QTest::newRow("Label1") << "Label1" << "QLabel" << QRect(1440, 3840, 1095, 255) << "Playlist Name:";
-    QTest::newRow("txtPlaylistName") << "txtPlaylistName" << "QLineEdit" << QRect(2520, 3840, 1815, 285)
-                                     << "RSN Playlist.m3u";
-    QTest::newRow("cmdAddFiles") << "cmdAddFiles" << "QPushButton" << QRect(2040, 4320, 1815, 375)
-                                 << "Add File Contents";
+    QTest::newRow("drvRSNNames") << "drvRSNNames"
+                                 << "DriveListBox" << QRect(120, 0, 3615, 315) << "";
+    QTest::newRow("dirRSNNames") << "dirRSNNames"
+                                 << "DirListBox" << QRect(120, 360, 3615, 1890) << "";
+    QTest::newRow("filRSNNames") << "filRSNNames"
+                                 << "FileListBox" << QRect(120, 2280, 3615, 1455) << "";
+    QTest::newRow("lblCurrentFile") << "lblCurrentFile"
+                                    << "QLabel" << QRect(3840, 120, 1935, 255) << "File:";
+    QTest::newRow("lstFiles") << "lstFiles"
+                              << "QListWidget" << QRect(3840, 360, 2055, 3375) << "";
+    QTest::newRow("lblSelectHelp") << "lblSelectHelp"
+                                   << "QLabel" << QRect(240, 3840, 1095, 615) << "Hover For Multi-Selection Help";
+    QTest::newRow("Label1") << "Label1"
+                            << "QLabel" << QRect(1440, 3840, 1095, 255) << "Playlist Name:";
+    QTest::newRow("txtPlaylistName") << "txtPlaylistName"
+                                     << "QLineEdit" << QRect(2520, 3840, 1815, 285) << "RSN Playlist.m3u";
+    QTest::newRow("cmdAddFiles") << "cmdAddFiles"
+                                 << "QPushButton" << QRect(2040, 4320, 1815, 375) << "Add File Contents";
 }
 
 void Form1LayoutTest::controls()
@@ -101,8 +107,7 @@ void Form1LayoutTest::controls()
     auto *control = m_form->findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(QString::fromLatin1(control->metaObject()->className()), className);
-    QCOMPARE(control->geometry(),
-             QRect(twips.left() / 15, twips.top() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(control->geometry(), QRect(twips.left() / 15, twips.top() / 15, twips.width() / 15, twips.height() / 15));
     if (auto *label = qobject_cast<QLabel *>(control))
         QCOMPARE(label->text(), text);
     else if (auto *edit = qobject_cast<QLineEdit *>(control))
@@ -111,9 +116,10 @@ void Form1LayoutTest::controls()
         QCOMPARE(button->text(), text);
 
     if (name == u"lblSelectHelp") {
-        QCOMPARE(control->toolTip(), QStringLiteral("Hold 'Ctrl' and click to select/unselect individual files. "
-                                                    "Hold down the click button and drag to select many files at "
-                                                    "once"));
+        QCOMPARE(control->toolTip(),
+                 QStringLiteral("Hold 'Ctrl' and click to select/unselect individual files. "
+                                "Hold down the click button and drag to select many files at "
+                                "once"));
     }
     if (name == u"filRSNNames") {
         QCOMPARE(static_cast<QListWidget *>(control)->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -131,20 +137,26 @@ void Form1LayoutTest::tabOrder()
             order << widget->objectName();
         widget = widget->nextInFocusChain();
     }
-    QCOMPARE(order, (QStringList{"dirRSNNames", "drvRSNNames", "filRSNNames", "lstFiles", "cmdAddFiles",
-                                 "txtPlaylistName"}));
+    QCOMPARE(order,
+             (QStringList{"dirRSNNames", "drvRSNNames", "filRSNNames", "lstFiles", "cmdAddFiles", "txtPlaylistName"}));
 }
 
 void Form1LayoutTest::nameRule_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("no ending") << "mix" << "mix.m3u";
-    QTest::newRow("upper-case ending kept") << "mix.M3U" << "mix.M3U";
-    QTest::newRow("empty") << "" << ".m3u";
-    QTest::newRow("shorter ending") << "a.m3" << "a.m3.m3u";
-    QTest::newRow("other ending") << "list.m3u8" << "list.m3u8.m3u";
-    QTest::newRow("exact") << "x.m3u" << "x.m3u";
+    QTest::newRow("no ending") << "mix"
+                               << "mix.m3u";
+    QTest::newRow("upper-case ending kept") << "mix.M3U"
+                                            << "mix.M3U";
+    QTest::newRow("empty") << ""
+                           << ".m3u";
+    QTest::newRow("shorter ending") << "a.m3"
+                                    << "a.m3.m3u";
+    QTest::newRow("other ending") << "list.m3u8"
+                                  << "list.m3u8.m3u";
+    QTest::newRow("exact") << "x.m3u"
+                           << "x.m3u";
 }
 
 void Form1LayoutTest::nameRule()

@@ -114,8 +114,9 @@ void Form1PreviewTest::archiveOfTextFilesHasNoPlayableFiles()
     QCOMPARE(label(), QStringLiteral("File: Docs Only.rsn"));
     QVERIFY(preview().isEmpty());
     QCOMPARE(m_messages.shown.size(), 1);
-    QCOMPARE(m_messages.shown[0].prompt, QStringLiteral("No playable files were found in this archive. It may be a "
-                                                        "RAR of a RAR, or may contain no SPC files."));
+    QCOMPARE(m_messages.shown[0].prompt,
+             QStringLiteral("No playable files were found in this archive. It may be a "
+                            "RAR of a RAR, or may contain no SPC files."));
     QCOMPARE(m_messages.shown[0].title, QStringLiteral("No Playable Files"));
     QCOMPARE(m_messages.shown[0].style, int(MsgOkOnly));
 }
@@ -129,7 +130,8 @@ void Form1PreviewTest::archiveThatFailsToOpen()
     QCOMPARE(label(), QStringLiteral("File: Broken.rsn"));
     QVERIFY(preview().isEmpty());
     QCOMPARE(m_messages.shown.size(), 2);
-    QVERIFY2(m_messages.shown[0].title.startsWith(QStringLiteral("Error code ")), qPrintable(m_messages.shown[0].title));
+    QVERIFY2(m_messages.shown[0].title.startsWith(QStringLiteral("Error code ")),
+             qPrintable(m_messages.shown[0].title));
     QVERIFY(m_messages.shown[0].prompt.startsWith(m_dir->filePath(QStringLiteral("Broken.rsn")) + u':'));
     QCOMPARE(m_messages.shown[1].title, QStringLiteral("No Playable Files"));
 }

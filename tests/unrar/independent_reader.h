@@ -23,10 +23,10 @@ struct ReaderMember {
 };
 
 struct ReaderListing {
-    bool ran = false;        // the reader could be run at all
-    QString status;          // "ok", "encrypted-headers" or "error"
-    QString error;           // why it failed
-    QJsonValue comment;      // string or null
+    bool ran = false;   // the reader could be run at all
+    QString status;     // "ok", "encrypted-headers" or "error"
+    QString error;      // why it failed
+    QJsonValue comment; // string or null
     std::vector<ReaderMember> members;
 };
 

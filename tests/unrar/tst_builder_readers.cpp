@@ -150,7 +150,8 @@ private slots:
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 0);
         // "-rw-r--r--  0 0      0          12 Jan  2  2024 hello.txt"
-        static const QRegularExpression line(QStringLiteral(R"(^(\S)\S+\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\d+ (.*)$)"));
+        static const QRegularExpression line(
+            QStringLiteral(R"(^(\S)\S+\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\d+ (.*)$)"));
         QStringList got, want;
         for (const QString &text : QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
             const auto match = line.match(text);

@@ -59,7 +59,8 @@ bool isLink(const RARHeaderData &h)
 // Archives whose last member's data runs past the end of the file.
 bool cutShort(const QString &path)
 {
-    return path.endsWith(QLatin1String("/Rar.malformed_512byte.rar")) || path.endsWith(QLatin1String("/Rar4.split.001"));
+    return path.endsWith(QLatin1String("/Rar.malformed_512byte.rar"))
+        || path.endsWith(QLatin1String("/Rar4.split.001"));
 }
 
 int expectedResult(const RARHeaderData &h)
@@ -118,7 +119,8 @@ private slots:
             QCOMPARE(static_cast<quint64>(m.bytes.size()), quint64{m.header.UnpSize});
             if (m.header.FileCRC != 0 || m.bytes.isEmpty())
                 QCOMPARE(referenceCrc32(m.bytes), m.header.FileCRC);
-            const auto theirs = hasBsdtar ? bsdtarBytes(path, QString(name).replace(u'\\', u'/'), m.bytes.size()) : std::nullopt;
+            const auto theirs = hasBsdtar ? bsdtarBytes(path, QString(name).replace(u'\\', u'/'), m.bytes.size())
+                                          : std::nullopt;
             // libarchive gives zeros for a link, nothing for a hard link or a file copy.
             if (theirs && !isLink(m.header) && !(theirs->isEmpty() && !m.bytes.isEmpty()))
                 QVERIFY2(*theirs == m.bytes, qPrintable(name + QStringLiteral(": differs from libarchive's bytes")));
@@ -131,7 +133,8 @@ private slots:
             QVERIFY(lastOnly.members.back().bytes == all.members.back().bytes);
         }
 
-        const MemberTestRun halfStopped = testMembers(path, [](int) { return true; }, [](int i) { return i % 2 == 0; });
+        const MemberTestRun halfStopped = testMembers(
+            path, [](int) { return true; }, [](int i) { return i % 2 == 0; });
         QCOMPARE(halfStopped.members.size(), all.members.size());
         for (std::size_t i = 1; i < all.members.size(); i += 2) {
             QCOMPARE(halfStopped.members[i].result, all.members[i].result);

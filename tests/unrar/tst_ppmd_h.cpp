@@ -61,8 +61,9 @@ struct XorShift {
 
 QByteArray text(qsizetype size)
 {
-    static const QList<QByteArray> words = QByteArray("the of sound track intro stage boss a loop and to in ending theme "
-                                                      "Game.rsn\\01 Intro.spc, credits. map world")
+    static const QList<QByteArray> words = QByteArray(
+                                               "the of sound track intro stage boss a loop and to in ending theme "
+                                               "Game.rsn\\01 Intro.spc, credits. map world")
                                                .split(' ');
     XorShift random;
     QByteArray bytes;
@@ -76,7 +77,8 @@ QByteArray waveform(qsizetype size) // noisy 16-bit samples
     XorShift random;
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i + 1 < size; i += 2) {
-        const int sample = static_cast<int>(8000 * std::sin(static_cast<double>(i) / 300)) + static_cast<int>(random() % 64);
+        const int sample = static_cast<int>(8000 * std::sin(static_cast<double>(i) / 300))
+            + static_cast<int>(random() % 64);
         bytes[i] = static_cast<char>(sample & 0xFF);
         bytes[i + 1] = static_cast<char>(sample >> 8);
     }
@@ -119,8 +121,9 @@ private slots:
         input.close();
         const QString archivePath = dir.filePath(QStringLiteral("x.7z"));
         QProcess process;
-        process.start(bsdtar, {"--format", "7zip", "--options", "7zip:compression=ppmd", "-cf", archivePath, "-C",
-                               dir.path(), "input"});
+        process.start(
+            bsdtar,
+            {"--format", "7zip", "--options", "7zip:compression=ppmd", "-cf", archivePath, "-C", dir.path(), "input"});
         QVERIFY(process.waitForFinished(120000));
         QCOMPARE(process.exitCode(), 0);
         QFile archive(archivePath);

@@ -43,7 +43,7 @@ public:
     // A filter with a program that is none of the standard ones.
     Bits &unknownFilter()
     {
-        put(2, 2).put(0xA5, 8); // new filter, length given, 6 bytes follow
+        put(2, 2).put(0xA5, 8);                  // new filter, length given, 6 bytes follow
         put(1, 6).put(0, 6).put(4, 6).put(3, 6); // number 1, block at 0, 4 bytes long, 3 bytes of code
         return put(0x112233, 24);
     }
@@ -73,7 +73,8 @@ private slots:
         QTest::addColumn<QList<int>>("results");
 
         const QByteArray aaaa = Bits().tables().literal().literal().match(0).endOfMember().bytes();
-        QTest::newRow("literals and a match") << false << QByteArrayList{aaaa} << QByteArrayList{"AAAA"} << QList<int>{kOk};
+        QTest::newRow("literals and a match")
+            << false << QByteArrayList{aaaa} << QByteArrayList{"AAAA"} << QList<int>{kOk};
         QTest::newRow("distance before the stream's start")
             << false << QByteArrayList{Bits().tables().literal().match(3).endOfMember().bytes()}
             << QByteArrayList{QByteArray("A\0\0", 3)} << QList<int>{kBad};
@@ -81,7 +82,8 @@ private slots:
             << false << QByteArrayList{Bits().tables().literal().endOfMember().bytes()} << QByteArrayList{"AA"}
             << QList<int>{kBad};
         QTest::newRow("filter program not a standard one")
-            << false << QByteArrayList{Bits().tables().unknownFilter().literal().literal().match(0).endOfMember().bytes()}
+            << false
+            << QByteArrayList{Bits().tables().unknownFilter().literal().literal().match(0).endOfMember().bytes()}
             << QByteArrayList{"AAAA"} << QList<int>{kBad};
         QTest::newRow("a new stream does not reach into the last member's window")
             << false << QByteArrayList{aaaa, Bits().tables().match(0).endOfMember().bytes()}

@@ -12,7 +12,10 @@
 
 namespace {
 
-QString realArchiveDir() { return QDir::cleanPath(QStringLiteral(MARROWFEN_REAL_RAR_DIR)); }
+QString realArchiveDir()
+{
+    return QDir::cleanPath(QStringLiteral(MARROWFEN_REAL_RAR_DIR));
+}
 
 // Self-extractors carry a module in front of the archive; the independent
 // reader gets the bytes from the signature on.
@@ -125,8 +128,8 @@ private slots:
         QTest::newRow("RAR 5 stored") << QStringLiteral("rar5-crc.rar") << 1u << QStringLiteral("RAR5 archive - crc\n");
         QTest::newRow("RAR 5 behind a self-extractor")
             << QStringLiteral("rar5-crc.sfx") << 1u << QStringLiteral("RAR5 archive - crc\n");
-        QTest::newRow("RAR 3 compressed") << QStringLiteral("rar3-comment-plain.rar") << unsigned(ERAR_UNKNOWN_FORMAT)
-                                          << QString();
+        QTest::newRow("RAR 3 compressed")
+            << QStringLiteral("rar3-comment-plain.rar") << unsigned(ERAR_UNKNOWN_FORMAT) << QString();
         QTest::newRow("RAR 1.5 inside the main header")
             << QStringLiteral("rar15-comment.rar") << unsigned(ERAR_UNKNOWN_FORMAT) << QString();
         QTest::newRow("none") << QStringLiteral("rar3-solid.rar") << 0u << QString();

@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 
 using testrar::Format;
 using testrar::Member;
@@ -22,18 +22,34 @@ Q_DECLARE_METATYPE(Format)
 
 namespace {
 
-QByteArray qbytes(const std::string &s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+QByteArray qbytes(const std::string &s)
+{
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
 
-std::string le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
-std::string le32(std::uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
+std::string le16(unsigned v)
+{
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+}
+std::string le32(std::uint32_t v)
+{
+    return le16(v & 0xFFFF) + le16(v >> 16);
+}
 
-void put16(std::string &bytes, std::size_t at, unsigned v) { bytes.replace(at, 2, le16(v)); }
-void put32(std::string &bytes, std::size_t at, std::uint32_t v) { bytes.replace(at, 4, le32(v)); }
+void put16(std::string &bytes, std::size_t at, unsigned v)
+{
+    bytes.replace(at, 2, le16(v));
+}
+void put32(std::string &bytes, std::size_t at, std::uint32_t v)
+{
+    bytes.replace(at, 4, le32(v));
+}
 
 // Recomputes the CRC of the RAR 4 header at 'at' after a field was patched.
 void fixRar4Crc(std::string &bytes, std::size_t at)
 {
-    const unsigned headSize = static_cast<unsigned char>(bytes[at + 5]) | static_cast<unsigned char>(bytes[at + 6]) << 8;
+    const unsigned headSize = static_cast<unsigned char>(bytes[at + 5])
+        | static_cast<unsigned char>(bytes[at + 6]) << 8;
     put16(bytes, at, testrar::crc32(bytes.substr(at + 2, headSize - 2)) & 0xFFFF);
 }
 
@@ -62,8 +78,8 @@ std::string rar5File(const std::string &name, std::uint64_t dataSize, std::uint6
     std::string body = testrar::vint(2) + testrar::vint(extraSize ? 0x3 : 0x2);
     if (extraSize)
         body += testrar::vint(extraSize);
-    body += testrar::vint(dataSize) + testrar::vint(0x4) + testrar::vint(dataSize) + testrar::vint(0x20)
-        + le32(0) + testrar::vint(0) + testrar::vint(0) + testrar::vint(nameLength) + name;
+    body += testrar::vint(dataSize) + testrar::vint(0x4) + testrar::vint(dataSize) + testrar::vint(0x20) + le32(0)
+        + testrar::vint(0) + testrar::vint(0) + testrar::vint(nameLength) + name;
     return testrar::rar5Header(body);
 }
 
@@ -169,8 +185,7 @@ private slots:
         std::string damaged = rar4;
         damaged[10] ^= 1;
         QTest::newRow("damaged archive behind a self-extractor") << qbytes(std::string(1000, '\0') + damaged) << 12u;
-        QTest::newRow("beyond the self-extractor search")
-            << qbytes(std::string(5 * 1024 * 1024, '\0') + rar4) << 13u;
+        QTest::newRow("beyond the self-extractor search") << qbytes(std::string(5 * 1024 * 1024, '\0') + rar4) << 13u;
     }
 
     void openResult()
@@ -247,7 +262,8 @@ private slots:
             put32(bytes, kRar4First + 7, 0xFFFFFFFF);
             put32(bytes, kRar4First + 32, 0xFFFFFFFF);
             fixRar4Crc(bytes, kRar4First);
-            QTest::newRow("RAR 4 packed size past the end of the file") << qbytes(bytes) << QStringList{"big.spc"} << 10;
+            QTest::newRow("RAR 4 packed size past the end of the file")
+                << qbytes(bytes) << QStringList{"big.spc"} << 10;
         }
         {
             std::string bytes = r4;
@@ -282,7 +298,9 @@ private slots:
         }
 
         const std::string r5 = twoMembers(Format::Rar5);
-        auto insert5 = [&](std::size_t at, const std::string &piece) { return qbytes(r5.substr(0, at) + piece + r5.substr(at)); };
+        auto insert5 = [&](std::size_t at, const std::string &piece) {
+            return qbytes(r5.substr(0, at) + piece + r5.substr(at));
+        };
         QTest::newRow("RAR 5 data size past the end of the file")
             << insert5(kRar5First, rar5File("big.spc", 1ull << 62, 7)) << QStringList{"big.spc"} << 10;
         QTest::newRow("RAR 5 name longer than its header")
@@ -298,9 +316,9 @@ private slots:
             << insert5(kRar5First, testrar::rar5Header(testrar::vint(9) + testrar::vint(0x4))) << both << 10;
         QTest::newRow("RAR 5 unknown header not marked skippable")
             << insert5(kRar5First, testrar::rar5Header(testrar::vint(9) + testrar::vint(0))) << none << 12;
-        const std::string stream = testrar::rar5Header(testrar::vint(3) + testrar::vint(0x2) + testrar::vint(3) + testrar::vint(0)
-                                                       + testrar::vint(3) + testrar::vint(0) + testrar::vint(0)
-                                                       + testrar::vint(0) + testrar::vint(3) + "STM")
+        const std::string stream = testrar::rar5Header(testrar::vint(3) + testrar::vint(0x2) + testrar::vint(3)
+                                                       + testrar::vint(0) + testrar::vint(3) + testrar::vint(0)
+                                                       + testrar::vint(0) + testrar::vint(0) + testrar::vint(3) + "STM")
             + "xyz";
         QTest::newRow("RAR 5 service header between members is no member")
             << insert5(kRar5Second, stream) << both << 10;
@@ -358,7 +376,9 @@ private slots:
             m = file("secret.spc", "12345678");
             m.encryptedData = true;
             row("encrypted data", m, "secret.spc", 8, 8, RHDF_ENCRYPTED);
-            for (auto [what, size] : {std::pair{"2 GiB", 1ull << 31}, {"3 GB", 3000000000ull}, {"4 GiB", 1ull << 32},
+            for (auto [what, size] : {std::pair{"2 GiB", 1ull << 31},
+                                      {"3 GB", 3000000000ull},
+                                      {"4 GiB", 1ull << 32},
                                       {"5 GiB", 5ull << 30}}) {
                 m = file("big.spc", "");
                 m.unpackedSize = size;
@@ -375,7 +395,8 @@ private slots:
         }
         Member m = file("naïve ☃.spc");
         m.unicodeEncodedName = false;
-        QTest::newRow("RAR 4 Unicode name as plain UTF-8") << Format::Rar4 << m << QByteArray("naïve ☃.spc") << 4u << 4u << 0u;
+        QTest::newRow("RAR 4 Unicode name as plain UTF-8")
+            << Format::Rar4 << m << QByteArray("naïve ☃.spc") << 4u << 4u << 0u;
         m = file("\x80uro \xE9t\xE9.spc");
         m.rawNameBytes = true;
         QTest::newRow("RAR 4 Windows-1252 name") << Format::Rar4 << m << QByteArray("€uro été.spc") << 4u << 4u << 0u;
@@ -435,11 +456,11 @@ private slots:
         QTest::addColumn<unsigned>("state");
         for (Format format : {Format::Rar4, Format::Rar5}) {
             const char *f = format == Format::Rar4 ? "RAR 4" : "RAR 5";
-            QTest::addRow("%s comment", f) << format << QByteArray("Ripped by me\r\n") << 100u
-                                           << QByteArray("Ripped by me\r\n") << 1u;
+            QTest::addRow("%s comment", f)
+                << format << QByteArray("Ripped by me\r\n") << 100u << QByteArray("Ripped by me\r\n") << 1u;
             QTest::addRow("%s exact fit", f) << format << QByteArray("12345") << 6u << QByteArray("12345") << 1u;
-            QTest::addRow("%s small buffer", f) << format << QByteArray("Ripped by me") << 7u
-                                                << QByteArray("Ripped") << unsigned(ERAR_SMALL_BUF);
+            QTest::addRow("%s small buffer", f)
+                << format << QByteArray("Ripped by me") << 7u << QByteArray("Ripped") << unsigned(ERAR_SMALL_BUF);
             QTest::addRow("%s small buffer keeps characters whole", f)
                 << format << QByteArray("ab日本") << 6u << QByteArray("ab日") << unsigned(ERAR_SMALL_BUF);
             QTest::addRow("%s no comment", f) << format << QByteArray() << 100u << QByteArray() << 0u;
@@ -503,8 +524,9 @@ private slots:
             }
         }
         const QString na = QString::fromStdString(a).right(5), nb = QString::fromStdString(b).right(5);
-        QCOMPARE(seen, (QStringList{na + ":A\\01 Track.spc", nb + ":B\\01 Track.spc", na + ":A\\02 Track.spc",
-                                    nb + ":B\\02 Track.spc", nb + ":B\\03 Track.spc"}));
+        QCOMPARE(seen,
+                 (QStringList{na + ":A\\01 Track.spc", nb + ":B\\01 Track.spc", na + ":A\\02 Track.spc",
+                              nb + ":B\\02 Track.spc", nb + ":B\\03 Track.spc"}));
         QCOMPARE(RARCloseArchive(ha), 0);
         QCOMPARE(RARCloseArchive(hb), 0);
     }

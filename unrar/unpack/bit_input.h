@@ -70,8 +70,8 @@ private:
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_inputDone = false;
-    std::uint64_t m_acc = 0;   // unread bits, left-aligned
-    unsigned m_count = 0;      // how many bits m_acc holds
+    std::uint64_t m_acc = 0; // unread bits, left-aligned
+    unsigned m_count = 0;    // how many bits m_acc holds
     std::uint64_t m_consumed = 0;
     std::uint64_t m_realBits = 0;
 };

@@ -13,8 +13,8 @@ PpmdH::~PpmdH() = default;
 bool PpmdH::restart(unsigned maxOrder, std::size_t memoryBytes)
 {
     m_usable = false;
-    if (maxOrder < ppmd::Model::kMinOrder || maxOrder > ppmd::Model::kMaxOrder
-        || memoryBytes < ppmd::Heap::kMinSize || memoryBytes > kMaxMemory)
+    if (maxOrder < ppmd::Model::kMinOrder || maxOrder > ppmd::Model::kMaxOrder || memoryBytes < ppmd::Heap::kMinSize
+        || memoryBytes > kMaxMemory)
         return false;
     if (!m_model)
         m_model = std::make_unique<ppmd::Model>();

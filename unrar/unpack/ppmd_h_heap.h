@@ -47,8 +47,14 @@ constexpr UnitTables makeUnitTables()
 }
 inline constexpr UnitTables kUnits = makeUnitTables();
 
-inline unsigned classUnits(unsigned sizeClass) { return kUnits.classUnits[sizeClass]; }
-inline unsigned unitsClass(unsigned units) { return kUnits.unitsClass[units - 1]; }
+inline unsigned classUnits(unsigned sizeClass)
+{
+    return kUnits.classUnits[sizeClass];
+}
+inline unsigned unitsClass(unsigned units)
+{
+    return kUnits.unitsClass[units - 1];
+}
 
 class Heap {
 public:

@@ -233,8 +233,8 @@ void Model::updateModel()
                     c->stats = offsetOf(grown);
                 }
             }
-            c->summFreq = static_cast<std::uint16_t>(
-                c->summFreq + (2 * ns1 < ns) + 2 * ((4 * ns1 <= ns) & (c->summFreq <= 8 * ns1)));
+            c->summFreq = static_cast<std::uint16_t>(c->summFreq + (2 * ns1 < ns)
+                                                     + 2 * ((4 * ns1 <= ns) & (c->summFreq <= 8 * ns1)));
         } else {
             auto *table = static_cast<State *>(m_heap.allocUnits(0));
             if (!table)

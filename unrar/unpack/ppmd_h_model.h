@@ -77,7 +77,7 @@ public:
     // Throws std::bad_alloc.
     void start(unsigned maxOrder, std::uint32_t memoryBytes);
     // The next symbol, or -1 when the data does not decode.
-    template <class RangeDecoder>
+    template<class RangeDecoder>
     int decodeSymbol(RangeDecoder &rc);
 
 private:
@@ -120,7 +120,7 @@ private:
     std::uint16_t m_binSumm[128][64]{};
 };
 
-template <class RangeDecoder>
+template<class RangeDecoder>
 int Model::decodeSymbol(RangeDecoder &rc)
 {
     bool masked[256];

@@ -70,10 +70,36 @@ struct ShortCode {
     std::uint8_t bits;
     std::uint8_t length;
 };
-constexpr std::array<ShortCode, 15> kShortLow{{{0x00, 1}, {0xa0, 3}, {0xd0, 4}, {0xe0, 4}, {0xf0, 5},
-    {0xf8, 6}, {0xfc, 7}, {0xfe, 8}, {0xff, 8}, {0xc0, 4}, {0x80, 4}, {0x90, 5}, {0x98, 6}, {0x9c, 6}, {0xb0, 4}}};
-constexpr std::array<ShortCode, 15> kShortHigh{{{0x00, 2}, {0x40, 3}, {0x60, 3}, {0xa0, 3}, {0xd0, 4},
-    {0xe0, 4}, {0xf0, 5}, {0xf8, 6}, {0xfc, 6}, {0xc0, 4}, {0x80, 4}, {0x90, 5}, {0x98, 6}, {0x9c, 6}, {0xb0, 4}}};
+constexpr std::array<ShortCode, 15> kShortLow{{{0x00, 1},
+                                               {0xa0, 3},
+                                               {0xd0, 4},
+                                               {0xe0, 4},
+                                               {0xf0, 5},
+                                               {0xf8, 6},
+                                               {0xfc, 7},
+                                               {0xfe, 8},
+                                               {0xff, 8},
+                                               {0xc0, 4},
+                                               {0x80, 4},
+                                               {0x90, 5},
+                                               {0x98, 6},
+                                               {0x9c, 6},
+                                               {0xb0, 4}}};
+constexpr std::array<ShortCode, 15> kShortHigh{{{0x00, 2},
+                                                {0x40, 3},
+                                                {0x60, 3},
+                                                {0xa0, 3},
+                                                {0xd0, 4},
+                                                {0xe0, 4},
+                                                {0xf0, 5},
+                                                {0xf8, 6},
+                                                {0xfc, 6},
+                                                {0xc0, 4},
+                                                {0x80, 4},
+                                                {0x90, 5},
+                                                {0x98, 6},
+                                                {0x9c, 6},
+                                                {0xb0, 4}}};
 constexpr unsigned kShortLowAlternate = 1;
 constexpr unsigned kShortHighAlternate = 3;
 constexpr unsigned kRepeatLast = 9;
@@ -208,7 +234,11 @@ bool Rar15Unpacker::flagBit(BitInput &in, bool &bit)
 
 bool Rar15Unpacker::literal(BitInput &in)
 {
-    const unsigned table = m_avgLiteral > 0x75ff ? 4 : m_avgLiteral > 0x5dff ? 3 : m_avgLiteral > 0x35ff ? 2 : m_avgLiteral > 0x0dff ? 1 : 0;
+    const unsigned table = m_avgLiteral > 0x75ff ? 4
+        : m_avgLiteral > 0x5dff                  ? 3
+        : m_avgLiteral > 0x35ff                  ? 2
+        : m_avgLiteral > 0x0dff                  ? 1
+                                                 : 0;
     const unsigned symbol = m_codes.rank[table].decode(in);
     unsigned rank = 0;
     if (m_literalMode) {
@@ -360,6 +390,9 @@ bool Rar15Unpacker::remembered(std::uint32_t distance, std::uint32_t length)
 
 } // namespace
 
-std::unique_ptr<Unpacker> makeRar15Unpacker() { return std::make_unique<Rar15Unpacker>(); }
+std::unique_ptr<Unpacker> makeRar15Unpacker()
+{
+    return std::make_unique<Rar15Unpacker>();
+}
 
 } // namespace unrar

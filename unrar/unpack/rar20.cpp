@@ -29,7 +29,7 @@ constexpr unsigned kPreSymbols = 19;
 
 // Main code symbols past the literals.
 constexpr unsigned kRepeatLast = 256;
-constexpr unsigned kOldDistance = 257; // to 260
+constexpr unsigned kOldDistance = 257;   // to 260
 constexpr unsigned kShortDistance = 261; // to 268
 constexpr unsigned kNewTables = 269;
 constexpr unsigned kLongMatch = 270;
@@ -63,7 +63,8 @@ constexpr std::array<Slot, 48> kDistanceSlots = [] {
     return slots;
 }();
 
-constexpr std::array<Slot, 8> kShortDistanceSlots{{{0, 2}, {4, 2}, {8, 3}, {16, 4}, {32, 5}, {64, 6}, {128, 6}, {192, 6}}};
+constexpr std::array<Slot, 8> kShortDistanceSlots{
+    {{0, 2}, {4, 2}, {8, 3}, {16, 4}, {32, 5}, {64, 6}, {128, 6}, {192, 6}}};
 
 static_assert(kLengthSlots[27].base == 224 && kDistanceSlots[47].base == 983040);
 static_assert(kDistanceSlots[47].base + (1u << 16) == kMaxDistance);
@@ -273,6 +274,9 @@ void Rar20Unpacker::readTablesAfterEnd(BitInput &in)
 
 } // namespace
 
-std::unique_ptr<Unpacker> makeRar20Unpacker() { return std::make_unique<Rar20Unpacker>(); }
+std::unique_ptr<Unpacker> makeRar20Unpacker()
+{
+    return std::make_unique<Rar20Unpacker>();
+}
 
 } // namespace unrar

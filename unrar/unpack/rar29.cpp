@@ -40,8 +40,8 @@ constexpr unsigned kLevelSymbols = 20;
 
 constexpr std::array<std::uint8_t, kLengthSymbols> kLengthBase = {
     0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 12, 14, 16, 20, 24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
-constexpr std::array<std::uint8_t, kLengthSymbols> kLengthBits = {
-    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+constexpr std::array<std::uint8_t, kLengthSymbols> kLengthBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                                                  2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
 constexpr std::array<std::uint8_t, 8> kShortBase = {0, 4, 8, 16, 32, 64, 128, 192};
 constexpr std::array<std::uint8_t, 8> kShortBits = {2, 2, 3, 4, 5, 6, 6, 6};
 
@@ -95,8 +95,8 @@ private:
 using WindowByte = char8_t;
 
 enum class Step {
-    More,      // carry on decoding
-    EndMark,   // the stream marked the end of the member
+    More,    // carry on decoding
+    EndMark, // the stream marked the end of the member
     Bad,
     Stopped,
 };
@@ -184,21 +184,21 @@ private:
     bool emitWindow(std::uint64_t from, std::uint64_t to);
 
     // The stream, kept across the members of a solid archive.
-    std::vector<WindowByte> m_window; // ring of a power-of-two size
-    std::uint64_t m_pos = 0;            // bytes decoded since the stream began
-    std::uint64_t m_written = 0;        // of those, bytes passed on (or skipped past a member's end)
+    std::vector<WindowByte> m_window;                 // ring of a power-of-two size
+    std::uint64_t m_pos = 0;                          // bytes decoded since the stream began
+    std::uint64_t m_written = 0;                      // of those, bytes passed on (or skipped past a member's end)
     std::array<std::uint8_t, kTableSize> m_lengths{}; // the last code lengths, the base of the next ones
     HuffmanCode m_mainCode;
     HuffmanCode m_distanceCode;
     HuffmanCode m_lowDistanceCode;
     HuffmanCode m_lengthCode;
-    bool m_tablesRead = false;          // a solid member may start without tables
+    bool m_tablesRead = false; // a solid member may start without tables
     std::array<std::uint32_t, 4> m_oldDist{};
     std::uint32_t m_lastLength = 0;
     std::uint32_t m_prevLowDist = 0;
     unsigned m_lowDistRepeats = 0;
     bool m_ppmBlock = false;
-    bool m_ppmStarted = false;          // this stream has started a model
+    bool m_ppmStarted = false; // this stream has started a model
     int m_ppmEscape = 2;
     std::unique_ptr<PpmdH> m_ppm;
     FilterQueue m_filters;
@@ -733,6 +733,9 @@ bool Rar29Unpacker::emitWindow(std::uint64_t from, std::uint64_t to)
 
 } // namespace
 
-std::unique_ptr<Unpacker> makeRar29Unpacker() { return std::make_unique<Rar29Unpacker>(); }
+std::unique_ptr<Unpacker> makeRar29Unpacker()
+{
+    return std::make_unique<Rar29Unpacker>();
+}
 
 } // namespace unrar

@@ -181,7 +181,7 @@ void undoDelta(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length,
 // The same for a channel count known when compiling: all channels advance
 // together, one row of output at a time, so their sums run side by side
 // (the fold spells the row out, keeping each sum in a register).
-template <std::size_t... C>
+template<std::size_t... C>
 void undoDeltaRows(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length, std::index_sequence<C...>)
 {
     constexpr std::uint32_t n = sizeof...(C);
@@ -199,8 +199,7 @@ void undoDeltaRows(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t len
 
 // 24-bit pixels predicted from their left and upper neighbours (Paeth),
 // red and blue stored relative to green.
-void undoRgb(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length, std::uint32_t width,
-             std::uint32_t posR)
+void undoRgb(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length, std::uint32_t width, std::uint32_t posR)
 {
     for (std::uint32_t channel = 0; channel < 3; ++channel) {
         unsigned prev = 0;
@@ -240,8 +239,8 @@ void undoAudio(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length,
             d3 = d2;
             d2 = prevDelta - d1;
             d1 = prevDelta;
-            const unsigned predicted =
-                ((8 * prevByte + static_cast<unsigned>(k1 * d1 + k2 * d2 + k3 * d3)) >> 3) & 0xFF;
+            const unsigned predicted = ((8 * prevByte + static_cast<unsigned>(k1 * d1 + k2 * d2 + k3 * d3)) >> 3)
+                & 0xFF;
             const unsigned cur = *src++;
             const unsigned value = (predicted - cur) & 0xFF;
             dst[i] = static_cast<std::uint8_t>(value);
@@ -264,13 +263,32 @@ void undoAudio(const std::uint8_t *src, std::uint8_t *dst, std::uint32_t length,
                     best = j;
             std::fill(std::begin(dif), std::end(dif), 0u);
             switch (best) {
-            case 1: if (k1 >= -16) --k1; break;
-            case 2: if (k1 < 16) ++k1; break;
-            case 3: if (k2 >= -16) --k2; break;
-            case 4: if (k2 < 16) ++k2; break;
-            case 5: if (k3 >= -16) --k3; break;
-            case 6: if (k3 < 16) ++k3; break;
-            default: break;
+            case 1:
+                if (k1 >= -16)
+                    --k1;
+                break;
+            case 2:
+                if (k1 < 16)
+                    ++k1;
+                break;
+            case 3:
+                if (k2 >= -16)
+                    --k2;
+                break;
+            case 4:
+                if (k2 < 16)
+                    ++k2;
+                break;
+            case 5:
+                if (k3 >= -16)
+                    --k3;
+                break;
+            case 6:
+                if (k3 < 16)
+                    ++k3;
+                break;
+            default:
+                break;
             }
         }
     }
@@ -305,12 +323,24 @@ std::uint8_t *runFilter(const PendingFilter &f, std::uint8_t *data, std::uint32_
         if (f.regs[0] == 0 || f.regs[0] > kMaxChannels)
             return nullptr;
         switch (f.regs[0]) {
-        case 1: undoDeltaRows(data, out, length, std::make_index_sequence<1>()); break;
-        case 2: undoDeltaRows(data, out, length, std::make_index_sequence<2>()); break;
-        case 3: undoDeltaRows(data, out, length, std::make_index_sequence<3>()); break;
-        case 4: undoDeltaRows(data, out, length, std::make_index_sequence<4>()); break;
-        case 8: undoDeltaRows(data, out, length, std::make_index_sequence<8>()); break;
-        default: undoDelta(data, out, length, f.regs[0]); break;
+        case 1:
+            undoDeltaRows(data, out, length, std::make_index_sequence<1>());
+            break;
+        case 2:
+            undoDeltaRows(data, out, length, std::make_index_sequence<2>());
+            break;
+        case 3:
+            undoDeltaRows(data, out, length, std::make_index_sequence<3>());
+            break;
+        case 4:
+            undoDeltaRows(data, out, length, std::make_index_sequence<4>());
+            break;
+        case 8:
+            undoDeltaRows(data, out, length, std::make_index_sequence<8>());
+            break;
+        default:
+            undoDelta(data, out, length, f.regs[0]);
+            break;
         }
         return out;
     case FilterKind::Rgb:
@@ -392,6 +422,9 @@ void FilterQueue::reset()
     m_lastIndex = 0;
 }
 
-void FilterQueue::dropPending() { m_pending.clear(); }
+void FilterQueue::dropPending()
+{
+    m_pending.clear();
+}
 
 } // namespace unrar::rar29

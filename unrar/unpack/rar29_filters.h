@@ -23,10 +23,10 @@ enum class FilterKind : std::uint8_t { E8, E8E9, Itanium, Delta, Rgb, Audio };
 constexpr std::uint32_t kFilterMemory = 0x3C000;
 
 struct PendingFilter {
-    std::uint64_t start = 0;                // stream position of the block
+    std::uint64_t start = 0; // stream position of the block
     std::uint32_t length = 0;
     FilterKind kind = FilterKind::E8;
-    std::array<std::uint32_t, 7> regs{};    // R0..R6 as the program would see them
+    std::array<std::uint32_t, 7> regs{}; // R0..R6 as the program would see them
 };
 
 // Runs one filter over data[0, length) in place. data holds kFilterMemory
@@ -43,8 +43,8 @@ public:
     // at stream position pos. false: the record is damaged or names an
     // unknown program.
     bool add(unsigned flags, const std::uint8_t *record, std::size_t size, std::uint64_t pos);
-    void reset();        // a new stream: no definitions, nothing pending
-    void dropPending();  // a new member: blocks never reach across members
+    void reset();       // a new stream: no definitions, nothing pending
+    void dropPending(); // a new member: blocks never reach across members
 
     bool empty() const { return m_pending.empty(); }
     const PendingFilter &front() const { return m_pending.front(); }

@@ -290,8 +290,8 @@ UnpackResult Rar50Unpacker::unpack(PackedInput &input, ByteSink &out, const Unpa
     // Look-back never exceeds the dictionary nor the stream so far.
     m_dictionary = std::max(m_dictionary, job.dictionary);
     const std::uint64_t before = job.solid ? m_window.total : 0;
-    const std::uint64_t history =
-        job.size < m_dictionary && before < m_dictionary - job.size ? before + job.size : m_dictionary;
+    const std::uint64_t history = job.size < m_dictionary && before < m_dictionary - job.size ? before + job.size
+                                                                                              : m_dictionary;
     m_window.prepare(history, job.solid);
     if (job.size == 0)
         return UnpackResult::Ok;

@@ -53,8 +53,8 @@ void undoArm(std::uint8_t *data, std::size_t n, std::uint32_t fileOffset)
         std::uint8_t *op = data + i;
         if (op[3] != 0xEB)
             continue;
-        const std::uint32_t target = (op[0] | std::uint32_t(op[1]) << 8 | std::uint32_t(op[2]) << 16) -
-                                     (fileOffset + static_cast<std::uint32_t>(i)) / 4;
+        const std::uint32_t target = (op[0] | std::uint32_t(op[1]) << 8 | std::uint32_t(op[2]) << 16)
+            - (fileOffset + static_cast<std::uint32_t>(i)) / 4;
         op[0] = static_cast<std::uint8_t>(target);
         op[1] = static_cast<std::uint8_t>(target >> 8);
         op[2] = static_cast<std::uint8_t>(target >> 16);

@@ -47,7 +47,7 @@ private:
     std::uint64_t m_memberEnd = 0;
     std::uint64_t m_pos = 0; // stream position of the next byte write() gets
     std::deque<Filter> m_filters;
-    std::vector<std::uint8_t> m_block;   // the first filter's bytes so far
+    std::vector<std::uint8_t> m_block;    // the first filter's bytes so far
     std::vector<std::uint8_t> m_channels; // the delta filter's output
 };
 

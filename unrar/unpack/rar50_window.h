@@ -31,14 +31,13 @@ public:
     // that fast copies overwrite.
     std::size_t maxDistance() const { return m_size - kSlack; }
 
-    std::size_t pos = 0;         // where the next byte goes, < size()
-    std::uint64_t total = 0;     // bytes decoded since the stream started
-    std::uint64_t flushed = 0;   // bytes of those handed on
+    std::size_t pos = 0;       // where the next byte goes, < size()
+    std::uint64_t total = 0;   // bytes decoded since the stream started
+    std::uint64_t flushed = 0; // bytes of those handed on
 
     // Copies len (<= kMaxMatch) bytes from dist back (1 <= dist <=
     // maxDistance()) at ring position wp, returning the new position.
-    static std::size_t copyMatch(std::uint8_t *win, std::size_t size, std::size_t wp, std::size_t dist,
-                                 std::size_t len)
+    static std::size_t copyMatch(std::uint8_t *win, std::size_t size, std::size_t wp, std::size_t dist, std::size_t len)
     {
         const std::size_t src = wp >= dist ? wp - dist : wp + size - dist;
         if (wp + len > size || src + len > size)
