@@ -115,9 +115,10 @@ int Archive::testReference(const std::string &name, ByteSink &sink)
     Archive other;
     if (other.open(m_path.c_str()) != ERAR_SUCCESS)
         return ERAR_EREFERENCE;
-    Member member;
+    const Member *member = nullptr;
     while (other.next(member) == Step::Member) {
-        if (member.name == name && member.redirection == Member::Redirection::None && !(member.flags & RHDF_DIRECTORY))
+        if (member->name == name && member->redirection == Member::Redirection::None
+            && !(member->flags & RHDF_DIRECTORY))
             return other.test(sink);
     }
     return ERAR_EREFERENCE;

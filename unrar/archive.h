@@ -22,13 +22,13 @@ public:
 
     const Comment &comment() const { return m_comment; }
 
-    // The next member, or End / Damaged / EncryptedHeaders (repeated on
-    // every later call).
-    Step next(Member &member)
+    // The next member (valid until the next call), or End / Damaged /
+    // EncryptedHeaders (repeated on every later call). The walker fills the
+    // tester's own record, so listing copies no member.
+    Step next(const Member *&member)
     {
-        const Step step = m_walker->next(member);
-        if (step == Step::Member)
-            m_tester->noteMember(member);
+        const Step step = m_walker->next(m_tester->freshMember());
+        member = step == Step::Member ? &m_tester->noteMember() : nullptr;
         return step;
     }
 

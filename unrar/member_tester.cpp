@@ -107,12 +107,12 @@ MemberTester::MemberTester(FileReader &file, bool solidArchive)
 
 MemberTester::~MemberTester() = default;
 
-void MemberTester::noteMember(const Member &member)
+const Member &MemberTester::noteMember()
 {
-    m_current = member;
+    const Member &member = m_current;
     m_haveCurrent = true;
     if ((member.flags & RHDF_DIRECTORY) || member.method == kMethodStore)
-        return; // no part of any stream
+        return member; // no part of any stream
 
     const bool continues = (member.flags & RHDF_SOLID) && !m_stream.empty() && versionFamily(member.unpVer) == m_family;
     if (!continues) {
@@ -127,6 +127,7 @@ void MemberTester::noteMember(const Member &member)
     if (!m_streamBroken)
         m_streamBroken = checkCompressed();
     m_stream.push_back({member.dataOffset, member.packSize, member.unpSize, member.dictionary});
+    return member;
 }
 
 bool MemberTester::dataCutShort(const Member &member) const

@@ -29,8 +29,15 @@ public:
     using ReferenceTester = std::function<int(const std::string &name, ByteSink &sink)>;
     void setReferenceTester(ReferenceTester tester) { m_referenceTester = std::move(tester); }
 
-    // Every member the archive hands out, in order, tested or not.
-    void noteMember(const Member &member);
+    // The record the walker fills for the next member; then noteMember()
+    // for every member the archive hands out, in order, tested or not.
+    Member &freshMember()
+    {
+        m_haveCurrent = false;
+        m_current = Member{};
+        return m_current;
+    }
+    const Member &noteMember();
 
     // Tests the member noted last; an ERAR_* code. ERAR_UNKNOWN when the
     // sink asked to stop (the handle stays usable).

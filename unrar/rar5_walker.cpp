@@ -218,7 +218,7 @@ bool Rar5Walker::parseFileHeader(const Header &header, Member &member, std::stri
     member.hostOs = hostOs == 1 ? kHostUnix : kHostWin32;
     member.fileCrc = fileCrc;
     member.hasCrc = fileFlags & kFileCrc;
-    member.dosTime = mtime >= 0 ? unixToDosTime(mtime) : 0;
+    member.dosTime = mtime >= 0 ? m_dosTime(mtime) : 0;
     member.unpVer = (compression & 0x3F) == 0 ? 50 : 70;
     member.method = static_cast<std::uint32_t>(0x30 + ((compression >> 7) & 7));
     member.attributes = static_cast<std::uint32_t>(attributes);

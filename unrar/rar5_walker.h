@@ -4,6 +4,7 @@
 // Header walker for RAR 5.0 archives (signature "Rar!\x1A\x07\x01\x00").
 #pragma once
 
+#include "dos_time.h"
 #include "file_reader.h"
 #include "member.h"
 
@@ -28,6 +29,7 @@ private:
     FileReader &m_file;
     std::uint64_t m_pos;
     Step m_final = Step::Member;
+    DosTimeConverter m_dosTime;
 };
 
 } // namespace unrar

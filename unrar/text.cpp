@@ -123,6 +123,8 @@ std::string legacyToUtf8(const std::string &bytes)
 
 std::string sanitizeUtf8(const std::string &bytes)
 {
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return bytes; // most names
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {

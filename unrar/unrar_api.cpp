@@ -142,12 +142,13 @@ UNRAR_API int PASCAL RARReadHeader(void *handle, RARHeaderData *header)
     try {
         // Members are walked in order whether or not the previous one was
         // processed: the walker already stands behind its data.
-        unrar::Member member;
-        const unrar::Step step = api.archive.next(member);
+        const unrar::Member *found = nullptr;
+        const unrar::Step step = api.archive.next(found);
         if (step != unrar::Step::Member)
             return static_cast<int>(step);
 
         copyPath(header->ArcName, sizeof header->ArcName, api.arcName);
+        const unrar::Member &member = *found;
         copyField(header->FileName, sizeof header->FileName, member.name);
         header->Flags = member.flags;
         header->PackSize = static_cast<unsigned int>(member.packSize & 0xFFFFFFFFu);
