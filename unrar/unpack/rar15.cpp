@@ -186,16 +186,9 @@ UnpackResult Rar15Unpacker::unpack(PackedInput &in, ByteSink &out, const UnpackJ
     m_repeatCount = 0;
 
     BitInput bits(in);
-    while (!m_window.memberDone()) {
-        if (bits.overrun())
-            return UnpackResult::BadData;
-        if (m_window.wantsFlush() && !m_window.flush(out))
-            return UnpackResult::Stopped;
-        if (!step(bits))
-            return UnpackResult::BadData;
-    }
-    if (bits.overrun())
-        return UnpackResult::BadData;
+    const UnpackResult result = m_window.decodeMember(bits, out, [this](BitInput &b) { return step(b); });
+    if (result != UnpackResult::Ok)
+        return result;
     return m_window.flush(out) ? UnpackResult::Ok : UnpackResult::Stopped;
 }
 

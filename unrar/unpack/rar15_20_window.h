@@ -8,6 +8,7 @@
 // ring's size, and a small member needs only a small ring.
 #pragma once
 
+#include "bit_input.h"
 #include "unpacker.h"
 
 #include <cstdint>
@@ -56,6 +57,23 @@ public:
     bool wantsFlush() const { return m_pos - m_flushed > m_ring.size() - kMaxMatch; }
     // Hands every byte decoded so far to the sink; false when it stops us.
     bool flush(ByteSink &out);
+
+    // Runs step(in), one symbol at a time, until the member's bytes are all
+    // made, flushing as the ring fills. Ok leaves the last bytes to flush();
+    // BadData when a step fails or needed bits the data did not hold.
+    template<typename Step>
+    UnpackResult decodeMember(BitInput &in, ByteSink &out, Step step)
+    {
+        while (!memberDone()) {
+            if (in.overrun())
+                return UnpackResult::BadData;
+            if (wantsFlush() && !flush(out))
+                return UnpackResult::Stopped;
+            if (!step(in))
+                return UnpackResult::BadData;
+        }
+        return in.overrun() ? UnpackResult::BadData : UnpackResult::Ok;
+    }
 
 private:
     void copySlow(std::uint32_t distance, std::uint32_t length);
