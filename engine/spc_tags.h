@@ -16,6 +16,22 @@ struct SpcTags {
     QString artist;
     qint64 seconds = -1; // play time with the fade, whole seconds; -1 unknown
 
+    // Exact timing: how long the track plays before its fade, and the fade;
+    // -1 when the tag does not say. xid6's intro + loop x count + end and
+    // its fade (1/64000 s) win over ID666's seconds and milliseconds.
+    qint64 playMs = -1;
+    qint64 fadeMs = -1;
+
+    // What an exported file carries besides the names above.
+    QString dumper;
+    QString comment;
+    QString dumpDate;   // as the tag writes it ("2024-01-02", "01/02/2024", ...)
+    QString ostTitle;   // xid6: the soundtrack album's title
+    int ostDisc = -1;   // xid6: the disc, -1 unknown
+    int ostTrack = -1;  // xid6: the track number on the album (the upper byte), -1 unknown
+    QString publisher;  // xid6
+    int year = -1;      // xid6: the copyright year, -1 unknown
+
     bool isEmpty() const { return title.isEmpty() && game.isEmpty() && artist.isEmpty() && seconds < 0; }
     bool operator==(const SpcTags &) const = default;
 };

@@ -6,7 +6,7 @@
 # release preset, in build-release/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev
+"$root/scripts/deps.sh" g++ cmake ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libgme-dev libsndfile1-dev
 cd "$root"
 cmake --preset release >/dev/null
 cmake --build --preset release

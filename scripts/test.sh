@@ -10,7 +10,8 @@
 # skips the sanitizer build and the fuzzing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev \
+"$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev qt6-multimedia-dev libgme-dev libsndfile1-dev \
+    pulseaudio pulseaudio-utils dbus playerctl flac \
     python3 python3-rarfile libarchive-tools libarchive-dev pkg-config \
     xvfb xauth xdotool \
     desktop-file-utils appstream dpkg-dev file lintian \
