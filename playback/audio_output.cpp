@@ -83,8 +83,8 @@ public:
         m_epoch = epoch;
         m_reported = false;
         m_lastHeard = -1;
-        m_sink->setBufferSize(qsizetype(AudioOutput::kSinkBufferMs * AudioOutput::kSampleRate / 1000
-                                        * FrameBuffer::kBytesPerFrame));
+        m_sink->setBufferSize(
+            qsizetype(AudioOutput::kSinkBufferMs * AudioOutput::kSampleRate / 1000 * FrameBuffer::kBytesPerFrame));
         m_sink->setVolume(m_volume);
         m_sink->start(m_buffer);
         checkError();
@@ -186,7 +186,8 @@ AudioOutput::~AudioOutput()
         return;
     m_sink->buffer.interrupt();
     SinkDriver *driver = m_sink->driver;
-    QMetaObject::invokeMethod(driver, [driver] { delete driver; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        driver, [driver] { delete driver; }, Qt::BlockingQueuedConnection);
     m_sink->thread.quit();
     m_sink->thread.wait();
 }
@@ -212,8 +213,7 @@ bool AudioOutput::open()
     m_sink->driver = new SinkDriver(device, &m_sink->buffer);
     m_sink->driver->moveToThread(&m_sink->thread);
     connect(m_sink->driver, &SinkDriver::failed, this, &AudioOutput::failed);
-    connect(&m_sink->buffer, &FrameBuffer::firstFramesTaken, this, &AudioOutput::streamStarted,
-            Qt::DirectConnection);
+    connect(&m_sink->buffer, &FrameBuffer::firstFramesTaken, this, &AudioOutput::streamStarted, Qt::DirectConnection);
     m_sink->thread.start();
     return true;
 }

@@ -91,7 +91,8 @@ void TestAudioOutput::tonesAreHeardWholeAndBackToBack()
     const std::vector<testsound::Tone> found = testsound::FindTones(heard);
     QCOMPARE(found.size(), tones.size());
     for (std::size_t i = 0; i < tones.size(); ++i) {
-        QVERIFY2(std::abs(found[i].hz - tones[i].first) < tones[i].first / 50, qPrintable(QString::number(found[i].hz)));
+        QVERIFY2(std::abs(found[i].hz - tones[i].first) < tones[i].first / 50,
+                 qPrintable(QString::number(found[i].hz)));
         QVERIFY2(std::abs(testsound::FramesToMs(found[i].frames) - tones[i].second) <= 20,
                  qPrintable(QString::number(testsound::FramesToMs(found[i].frames))));
         if (i > 0)

@@ -90,10 +90,10 @@ bool Recording::start()
     }
     const QString file = m_dir.filePath(QStringLiteral("recording.raw"));
     m_parec.setStandardOutputFile(file);
-    m_parec.start(QStringLiteral("parec"), {QStringLiteral("--raw"), QStringLiteral("--latency-msec=20"),
-                                           QStringLiteral("--format=s16le"), QStringLiteral("--rate=32000"),
-                                           QStringLiteral("--channels=2"), QStringLiteral("-d"),
-                                           sink + QStringLiteral(".monitor")});
+    m_parec.start(QStringLiteral("parec"),
+                  {QStringLiteral("--raw"), QStringLiteral("--latency-msec=20"), QStringLiteral("--format=s16le"),
+                   QStringLiteral("--rate=32000"), QStringLiteral("--channels=2"), QStringLiteral("-d"),
+                   sink + QStringLiteral(".monitor")});
     if (!m_parec.waitForStarted(5000)) {
         m_error = QStringLiteral("parec did not start: ") + m_parec.errorString();
         return false;
@@ -102,7 +102,8 @@ bool Recording::start()
     waited.start();
     while (QFileInfo(file).size() == 0) {
         if (m_parec.state() == QProcess::NotRunning || waited.elapsed() > 5000) {
-            m_error = QStringLiteral("parec records nothing: ") + QString::fromLocal8Bit(m_parec.readAllStandardError());
+            m_error = QStringLiteral("parec records nothing: ")
+                + QString::fromLocal8Bit(m_parec.readAllStandardError());
             return false;
         }
         QThread::msleep(5);
@@ -146,8 +147,8 @@ std::vector<Tone> FindTones(const std::vector<qint16> &frames, qint64 minFrames)
             start = std::max(start, tones.back().end());
         const qint64 end = LastSound(frames, crossings[last], crossings[last] + period) + 1;
         if (end - start >= minFrames && last - first >= 2)
-            tones.push_back({start, end - start, double(kRate) * double(last - first)
-                                                      / double(crossings[last] - crossings[first])});
+            tones.push_back({start, end - start,
+                             double(kRate) * double(last - first) / double(crossings[last] - crossings[first])});
         first = last;
     }
     return tones;
