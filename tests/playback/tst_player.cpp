@@ -193,7 +193,8 @@ void TestPlayer::pauseAndSeeksMoveTheHeardPosition()
     const std::vector<testsound::Tone> tones = testsound::FindTones(heard);
     QVERIFY(tones.size() >= 2);
     // What was heard before the pause is where the Player said it stopped.
-    QVERIFY2(std::abs(FramesToMs(tones[0].frames) - paused) <= 30, qPrintable(QString::number(FramesToMs(tones[0].frames))));
+    QVERIFY2(std::abs(FramesToMs(tones[0].frames) - paused) <= 30,
+             qPrintable(QString::number(FramesToMs(tones[0].frames))));
     QVERIFY(FramesToMs(tones[1].start - tones[0].end()) >= 600);
 
     const qint64 before = player.positionMs();
