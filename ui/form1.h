@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMimeData;
+class PreviewPlayback;
 class QPushButton;
 class TrackTooltips;
 
@@ -69,6 +70,7 @@ private:
     UnrarLibrary m_library;
     // After m_library: its reads end before the library goes.
     std::unique_ptr<TrackTooltips> m_tooltips;
+    std::unique_ptr<PreviewPlayback> m_playback;
 
     QString AppFolder;
     QString PlaylistEntries;
