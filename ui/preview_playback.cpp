@@ -37,9 +37,8 @@ PreviewPlayback::PreviewPlayback(QListWidget *list, const UnrarFunctions *librar
 {
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
-        playFrom(m_list->row(item));
-    });
+    connect(m_list, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem *item) { playFrom(m_list->row(item)); });
     connect(m_player.get(), &Player::statusChanged, this, &PreviewPlayback::statusChanged);
     connect(m_player.get(), &Player::currentChanged, this, &PreviewPlayback::statusChanged);
     connect(m_player.get(), &Player::seeked, this, &PreviewPlayback::refreshToolTip);
