@@ -4,6 +4,7 @@
 #include "demo_archives.h"
 
 #include "rar_builder.h"
+#include "spc_tone.h"
 
 #include <filesystem>
 
@@ -65,6 +66,26 @@ std::string firstAndThirdPlaylist()
            "Ocean Voyage.RSN\\Harbor Town.spc\r\n"
            "Ocean Voyage.RSN\\Lighthouse.spc\r\n"
            "Ocean Voyage.RSN\\ocean Theme.spc\r\n";
+}
+
+bool writeTones(const std::string &folder)
+{
+    std::vector<testrar::Member> members;
+    int number = 0;
+    for (const DemoTone &demoTone : kTones) {
+        testspc::Tone tone;
+        tone.title = demoTone.title;
+        tone.pitch = testspc::pitchForHz(demoTone.hz);
+        tone.binaryTag = true; // the text form cannot say 2 s
+        tone.playSeconds = kToneSeconds;
+        tone.fadeMs = 0;
+        testrar::Member member;
+        member.name = std::to_string(++number) + ' ' + demoTone.title + ".spc";
+        member.data = testspc::makeSpc(tone);
+        members.push_back(member);
+    }
+    const std::filesystem::path path = std::filesystem::path(folder) / "Tones.rsn";
+    return testrar::writeFile(path.string(), testrar::build(testrar::Format::Rar5, members));
 }
 
 } // namespace demo
