@@ -35,6 +35,9 @@ PreviewPlayback::PreviewPlayback(QListWidget *list, const UnrarFunctions *librar
     , m_player(std::make_unique<Player>(library, this))
     , m_mpris(std::make_unique<MprisService>(m_player.get(), QString::fromUtf16(ApplicationTitle), this))
 {
+    // An icon no taller than the text leaves the playing row as high as the others.
+    const int side = m_list->fontMetrics().height();
+    m_list->setIconSize(QSize(side, side));
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QListWidget::itemDoubleClicked, this,
