@@ -16,16 +16,9 @@ bool writeArchives(const std::string &folder);
 // The playlist a build of the first and third archive of the list writes.
 std::string firstAndThirdPlaylist();
 
-// The tones of "Tones.rsn", in the preview's order: each plays kToneSeconds
-// at its frequency, titled as the member is named ("1 Low.spc": "Low").
-struct DemoTone {
-    const char *title;
-    double hz;
-};
-inline constexpr DemoTone kTones[] = {{"Low", 500}, {"Middle", 1000}, {"High", 2000}};
-inline constexpr int kToneSeconds = 2;
-
-// Writes "Tones.rsn" into folder. False when it cannot be written.
-bool writeTones(const std::string &folder);
+// "Tones.rsn": tracks of seconds each at 500, 1000 and 2000 Hz titled as
+// named ("1 Low.spc" is "Low"; the third lies in "Disc 2"), then
+// "4 Broken.spc", which is no SPC at all.
+bool writeTones(const std::string &folder, int seconds);
 
 } // namespace demo

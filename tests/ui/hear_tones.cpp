@@ -1,37 +1,38 @@
 // SPDX-FileCopyrightText: 2026 The Marrowfen developers
 // SPDX-License-Identifier: MIT
 
-// Records the private sound server's null sink for SECONDS seconds (run
-// through tests/support/with_sound.sh) and prints the tones heard, one a
-// line: "HZ START_MS LENGTH_MS". Prints "recording" first, once it records,
-// so a script knows when to make the sound.
+// hear_tones SECONDS HZ...: records the private sound server's null sink
+// (tests/support/with_sound.sh) for SECONDS and succeeds when it heard one
+// tone at each HZ (within 3%), in that order. Prints "recording" once it
+// records, so a script knows when to make the sound, then what it heard.
 #include "sound_recording.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int seconds = argc == 2 ? std::atoi(argv[1]) : 0;
-    if (seconds < 1 || seconds > 60) {
-        std::fprintf(stderr, "usage: %s SECONDS (1 to 60)\n", argv[0]);
-        return 2;
-    }
+    const int seconds = argc > 2 ? std::atoi(argv[1]) : 0;
     testsound::Recording recording;
-    if (!recording.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(recording.error()));
-        return 1;
+    if (seconds < 1 || seconds > 60 || !recording.start()) {
+        std::fprintf(stderr, "usage: %s SECONDS(1-60) HZ... %s\n", argv[0], qPrintable(recording.error()));
+        return 2;
     }
     std::printf("recording\n");
     std::fflush(stdout);
     QThread::sleep(seconds);
-    // Tones shorter than a tenth of a second are clicks, not tracks.
-    for (const testsound::Tone &tone : testsound::FindTones(recording.stop(), testsound::kRate / 10))
-        std::printf("%.0f %lld %lld\n", tone.hz, static_cast<long long>(testsound::FramesToMs(tone.start)),
-                    static_cast<long long>(testsound::FramesToMs(tone.frames)));
-    return 0;
+    // Anything shorter than a tenth of a second is a click, not a track.
+    const auto tones = testsound::FindTones(recording.stop(), testsound::kRate / 10);
+    bool heard = tones.size() == std::size_t(argc - 2);
+    for (std::size_t i = 0; i < tones.size(); ++i) {
+        std::printf("%.0f Hz at %lld ms for %lld ms\n", tones[i].hz, testsound::FramesToMs(tones[i].start),
+                    testsound::FramesToMs(tones[i].frames));
+        heard = heard && i + 2 < std::size_t(argc) && std::abs(tones[i].hz / std::atof(argv[i + 2]) - 1) < 0.03;
+    }
+    return heard ? 0 : 1;
 }

@@ -3,7 +3,7 @@
 
 // Writes the demo archives into the folder named on the command line, and
 // with --expected also the playlist a build of the first and third gives;
-// with --tones also "Tones.rsn", whose tracks play.
+// with --tones also "Tones.rsn", whose tracks play 2 s each.
 #include "demo_archives.h"
 
 #include "rar_builder.h"
@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const bool tones = argc >= 3 && std::strcmp(argv[2], "--tones") == 0;
-    if (!demo::writeArchives(argv[1]) || (tones && !demo::writeTones(argv[1]))) {
+    if (!demo::writeArchives(argv[1]) || (tones && !demo::writeTones(argv[1], 2))) {
         std::fprintf(stderr, "cannot write the archives into %s\n", argv[1]);
         return 1;
     }
