@@ -50,6 +50,16 @@ PreviewPlayback::PreviewPlayback(QListWidget *list, const UnrarFunctions *librar
         refreshToolTip();
     });
     connect(m_player.get(), &Player::outputFailed, this, &PreviewPlayback::outputFailed);
+    // The desktop's media controls may bring the window up, or close it.
+    QWidget *window = m_list->window();
+    m_mpris->setCanRaise(true);
+    m_mpris->setCanQuit(true);
+    connect(m_mpris.get(), &MprisService::raiseRequested, window, [window] {
+        window->showNormal();
+        window->raise();
+        window->activateWindow();
+    });
+    connect(m_mpris.get(), &MprisService::quitRequested, window, &QWidget::close);
     m_clock.setInterval(kClockMs);
     connect(&m_clock, &QTimer::timeout, this, &PreviewPlayback::refreshToolTip);
 }

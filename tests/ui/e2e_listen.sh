@@ -4,7 +4,7 @@
 
 # Listening as a user does it: in a folder of archives, preview the tone
 # archive with the keyboard, press Enter on its first track, and hear the
-# three tones in order while playerctl sees what plays. Run through xvfb-run
+# three tones in order while playerctl sees what plays; quit. Run through xvfb-run
 # and tests/support/with_sound.sh; $1 is the built program, $2 the demo
 # folder maker, $3 the tone listener.
 set -euo pipefail
@@ -32,5 +32,12 @@ sleep 1
 gdbus call --session --dest org.mpris.MediaPlayer2.marrowfen --object-path /org/mpris/MediaPlayer2 --method \
     org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2 Identity | grep -q "'Marrowfen'" || fail "identity"
 wait "$heard" || fail "$(cat "$work/heard")"
-kill -0 "$pid" || fail "the program ended ($(cat "$work/log"))"
+# Quitting from the media controls while it plays closes the window and ends the program.
+xdotool key Return
+sleep 0.5
+gdbus call --session --dest org.mpris.MediaPlayer2.marrowfen --object-path /org/mpris/MediaPlayer2 \
+    --method org.mpris.MediaPlayer2.Quit >/dev/null
+wait_exit "$pid"
+pid=
+[ "$exit_status" = 0 ] || fail "exit status $exit_status ($(cat "$work/log"))"
 echo "PASS"
