@@ -11,6 +11,7 @@
 #include "track_tooltips.h"
 #include "user_interaction.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -199,29 +200,32 @@ QString PreviewPlayback::toolTipAt(int row) const
     return tags + u'\n' + line;
 }
 
-bool PreviewPlayback::toolTipAsked(const QHelpEvent *help)
+// Shown here rather than by the list, so that a tooltip that is up follows
+// the music, even onto an item that starts playing under it.
+bool PreviewPlayback::toolTipAsked(QHelpEvent *help)
 {
     const QListWidgetItem *item = m_list->itemAt(help->pos());
     if (!item)
         return false;
-    const int row = m_list->row(item);
-    const QString text = toolTipAt(row);
-    if (text == item->toolTip())
-        return false; // nothing to add: the list shows it as always
-    m_tipRow = row;
+    m_tipRow = m_list->row(item);
     m_tipPos = help->globalPos();
-    m_tipText = text;
-    QToolTip::showText(m_tipPos, text, m_list->viewport(), m_list->visualItemRect(item));
+    m_tipText = toolTipAt(m_tipRow);
+    QToolTip::showText(m_tipPos, m_tipText, m_list->viewport(), m_list->visualItemRect(item)); // "" hides it
+    help->setAccepted(!m_tipText.isEmpty());
     return true;
 }
 
-// Puts the current time into the tooltip being shown, if it is still ours.
+// Puts the current time into the tooltip being shown, if it is still ours
+// and the mouse still on its item (showing it again would keep it up).
 void PreviewPlayback::refreshToolTip()
 {
     if (m_tipRow < 0 || m_tipRow >= m_list->count() || !QToolTip::isVisible() || QToolTip::text() != m_tipText)
         return;
+    const QRect item = m_list->visualItemRect(m_list->item(m_tipRow));
+    if (!item.contains(m_list->viewport()->mapFromGlobal(QCursor::pos())))
+        return;
     m_tipText = toolTipAt(m_tipRow);
-    QToolTip::showText(m_tipPos, m_tipText, m_list->viewport(), m_list->visualItemRect(m_list->item(m_tipRow)));
+    QToolTip::showText(m_tipPos, m_tipText, m_list->viewport(), item);
 }
 
 void PreviewPlayback::statusChanged()

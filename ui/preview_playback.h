@@ -47,7 +47,7 @@ protected:
 
 private:
     bool keyPressed(const QKeyEvent *key);
-    bool toolTipAsked(const QHelpEvent *help);
+    bool toolTipAsked(QHelpEvent *help);
     void playFrom(int row);
     TrackRef trackAt(int row) const;
     int playingRow() const;

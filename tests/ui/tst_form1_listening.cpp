@@ -66,7 +66,8 @@ private:
     QString toolTip(int row) // what resting the mouse on the item shows
     {
         const QPoint at = m_list->visualItemRect(m_list->item(row)).center();
-        QHelpEvent event(QEvent::ToolTip, at, m_list->viewport()->mapToGlobal(at));
+        QCursor::setPos(m_list->viewport()->mapToGlobal(at));
+        QHelpEvent event(QEvent::ToolTip, at, QCursor::pos());
         QCoreApplication::sendEvent(m_list->viewport(), &event);
         return QToolTip::isVisible() ? QToolTip::text() : QString();
     }
