@@ -65,11 +65,7 @@ PreviewPlayback::PreviewPlayback(QListWidget *list, const UnrarFunctions *librar
     connect(&m_clock, &QTimer::timeout, this, &PreviewPlayback::refreshToolTip);
 }
 
-PreviewPlayback::~PreviewPlayback()
-{
-    m_list->removeEventFilter(this);
-    m_list->viewport()->removeEventFilter(this);
-}
+PreviewPlayback::~PreviewPlayback() = default;
 
 void PreviewPlayback::shown(const QString &archivePath, const QString &entries)
 {
@@ -115,12 +111,14 @@ bool PreviewPlayback::keyPressed(const QKeyEvent *key)
     case Qt::Key_Enter:
         if (!m_list->currentItem())
             return false;
-        playFrom(m_list->currentRow());
+        if (!key->isAutoRepeat()) // a key held down starts the track once
+            playFrom(m_list->currentRow());
         return true;
     case Qt::Key_Space:
         if (m_player->queue().isEmpty())
             return false;
-        m_player->playPause();
+        if (!key->isAutoRepeat())
+            m_player->playPause();
         return true;
     case Qt::Key_Escape:
         m_player->stop();

@@ -29,14 +29,14 @@ xdotool key Return
 sleep 1
 [ "$(playerctl -p marrowfen status)" = Playing ] || fail "playerctl: $(playerctl -l 2>&1)"
 [ "$(playerctl -p marrowfen metadata xesam:title)" = Low ] || fail "playerctl: $(playerctl metadata 2>&1)"
-gdbus call --session --dest org.mpris.MediaPlayer2.marrowfen --object-path /org/mpris/MediaPlayer2 --method \
-    org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2 Identity | grep -q "'Marrowfen'" || fail "identity"
+mpris() { dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.marrowfen /org/mpris/MediaPlayer2 "$@"; }
+mpris org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2 string:Identity |
+    grep 'string "Marrowfen"' >/dev/null || fail "the media controls do not see the identity"
 wait "$heard" || fail "$(cat "$work/heard")"
 # Quitting from the media controls while it plays closes the window and ends the program.
 xdotool key Return
 sleep 0.5
-gdbus call --session --dest org.mpris.MediaPlayer2.marrowfen --object-path /org/mpris/MediaPlayer2 \
-    --method org.mpris.MediaPlayer2.Quit >/dev/null
+mpris org.mpris.MediaPlayer2.Quit >/dev/null
 wait_exit "$pid"
 pid=
 [ "$exit_status" = 0 ] || fail "exit status $exit_status ($(cat "$work/log"))"
