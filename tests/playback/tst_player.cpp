@@ -61,7 +61,8 @@ std::string ToneFile(const ToneTrack &track)
 QString Playerctl(const QStringList &arguments, int *exitCode = nullptr)
 {
     QProcess process;
-    process.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("-p"), QStringLiteral("marrowfen")} + arguments);
+    process.start(QStringLiteral("playerctl"),
+                  QStringList{QStringLiteral("-p"), QStringLiteral("marrowfen")} + arguments);
     const QDeadlineTimer deadline(10000);
     while (!process.waitForFinished(10) && !deadline.hasExpired())
         QCoreApplication::processEvents();
@@ -208,8 +209,9 @@ void TestPlayer::mprisShowsAndDrivesIt()
     QSignalSpy current(&player, &Player::currentChanged);
     player.playAt(0);
     QVERIFY(current.wait(5000));
-    const QStringList metadataFormat{QStringLiteral("metadata"), QStringLiteral("--format"),
-                                     QStringLiteral("{{xesam:title}}|{{xesam:artist}}|{{xesam:album}}|{{mpris:length}}")};
+    const QStringList metadataFormat{
+        QStringLiteral("metadata"), QStringLiteral("--format"),
+        QStringLiteral("{{xesam:title}}|{{xesam:artist}}|{{xesam:album}}|{{mpris:length}}")};
     QCOMPARE(Playerctl(metadataFormat), QStringLiteral("B|Test Artist|Test Game|20000000"));
     QVERIFY(std::abs(Playerctl({QStringLiteral("position")}).toDouble() * 1000 - player.positionMs()) < 200);
 
