@@ -32,7 +32,10 @@ sleep 1
 mpris() { dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.marrowfen /org/mpris/MediaPlayer2 "$@"; }
 mpris org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2 string:Identity |
     grep 'string "Marrowfen"' >/dev/null || fail "the media controls do not see the identity"
+# Previewing another archive and writing a playlist meanwhile neither stop nor break the music.
+xdotool mousemove --window "$window" 40 160 click 1 sleep 0.3 mousemove --window "$window" 196 300 click 1
 wait "$heard" || fail "$(cat "$work/heard")"
+[ -s "RSN Playlist.m3u" ] || fail "no playlist written"
 # Quitting from the media controls while it plays closes the window and ends the program.
 xdotool key Return
 sleep 0.5
