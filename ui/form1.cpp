@@ -113,7 +113,7 @@ Form1::Form1(MessageBoxes *messages, QWidget *parent)
     setFont(compact);
     createControls();
     m_tooltips = std::make_unique<TrackTooltips>(lstFiles);
-    // A child too, so tests find its player; it goes before the library.
+    // Also the window's child, so that tests find its player.
     m_playback = std::make_unique<PreviewPlayback>(lstFiles, &m_library.functions(), m_messages, this);
     setAcceptDrops(true);
 

@@ -16,13 +16,13 @@ class DirListBox;
 class DriveListBox;
 class FileListBox;
 class MessageBoxes;
+class PreviewPlayback;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMimeData;
-class PreviewPlayback;
 class QPushButton;
 class TrackTooltips;
 
@@ -68,7 +68,7 @@ private:
     std::unique_ptr<MessageBoxes> m_ownMessages;
     MessageBoxes *m_messages;
     UnrarLibrary m_library;
-    // After m_library: its reads end before the library goes.
+    // After m_library: their reads end before the library goes.
     std::unique_ptr<TrackTooltips> m_tooltips;
     std::unique_ptr<PreviewPlayback> m_playback;
 

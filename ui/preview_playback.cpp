@@ -44,7 +44,10 @@ PreviewPlayback::PreviewPlayback(QListWidget *list, const UnrarFunctions *librar
     connect(m_list, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem *item) { playFrom(m_list->row(item)); });
     connect(m_player.get(), &Player::statusChanged, this, &PreviewPlayback::statusChanged);
-    connect(m_player.get(), &Player::currentChanged, this, &PreviewPlayback::statusChanged);
+    connect(m_player.get(), &Player::currentChanged, this, [this](int index) {
+        m_skipped.remove(index); // heard after all
+        statusChanged();
+    });
     connect(m_player.get(), &Player::seeked, this, &PreviewPlayback::refreshToolTip);
     connect(m_player.get(), &Player::trackFailed, this, [this](int index, const QString &message) {
         m_skipped.insert(index, message);
