@@ -13,6 +13,7 @@
 #include "playlist_build.h"
 #include "playlist_file.h"
 #include "playlist_folder.h"
+#include "preview_playback.h"
 #include "track_tooltips.h"
 #include "twips.h"
 #include "user_interaction.h"
@@ -112,6 +113,8 @@ Form1::Form1(MessageBoxes *messages, QWidget *parent)
     setFont(compact);
     createControls();
     m_tooltips = std::make_unique<TrackTooltips>(lstFiles);
+    // Also the window's child, so that tests find its player.
+    m_playback = std::make_unique<PreviewPlayback>(lstFiles, &m_library.functions(), m_messages, this);
     setAcceptDrops(true);
 
     setYieldHandler([] { QCoreApplication::processEvents(); });
@@ -279,6 +282,7 @@ void Form1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    m_playback->stop();
     QWidget::closeEvent(event);
 }
 
@@ -288,16 +292,18 @@ void Form1::preview()
     if (!item)
         return;
     const QString fileName = item->text();
+    const QString archivePath = JoinPath(filRSNNames->path(), fileName);
     m_tooltips->drop();
     lblCurrentFile->setText(QStringLiteral("File: ") + fileName);
-    ProcessArchive(QStringLiteral("ObtainList"), JoinPath(filRSNNames->path(), fileName), QString());
+    ProcessArchive(QStringLiteral("ObtainList"), archivePath, QString());
     const QString names = SortEntries(ArchiveEntries, false);
 
     lstFiles->clear();
     if (!names.isEmpty())
         lstFiles->addItems(names.split(u'*'));
+    m_playback->shown(archivePath, ArchiveEntries);
     if (lstFiles->count() > 0 && m_library.isLoaded())
-        m_tooltips->read(m_library.functions(), JoinPath(filRSNNames->path(), fileName));
+        m_tooltips->read(m_library.functions(), archivePath);
     if (lstFiles->count() == 0) {
         ShowMessage(QStringLiteral("No playable files were found in this archive. It may be a RAR of a RAR, or may "
                                    "contain no SPC files."),

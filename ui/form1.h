@@ -16,6 +16,7 @@ class DirListBox;
 class DriveListBox;
 class FileListBox;
 class MessageBoxes;
+class PreviewPlayback;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
@@ -67,8 +68,9 @@ private:
     std::unique_ptr<MessageBoxes> m_ownMessages;
     MessageBoxes *m_messages;
     UnrarLibrary m_library;
-    // After m_library: its reads end before the library goes.
+    // After m_library: their reads end before the library goes.
     std::unique_ptr<TrackTooltips> m_tooltips;
+    std::unique_ptr<PreviewPlayback> m_playback;
 
     QString AppFolder;
     QString PlaylistEntries;

@@ -77,6 +77,11 @@ QString TrackTooltips::text(const SpcTags &tags)
     if (!tags.game.isEmpty())
         lines << tags.game;
     if (tags.seconds >= 0)
-        lines << QStringLiteral("%1:%2").arg(tags.seconds / 60).arg(tags.seconds % 60, 2, 10, QLatin1Char('0'));
+        lines << duration(tags.seconds);
     return lines.join(u'\n');
+}
+
+QString TrackTooltips::duration(qint64 seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }

@@ -33,6 +33,8 @@ public:
 
     // "Artist - Title", the game and "m:ss", one a line; "" without tags.
     static QString text(const SpcTags &tags);
+    // "m:ss", as the tooltips write a length.
+    static QString duration(qint64 seconds);
 
 private:
     using NamedTags = QList<QPair<QString, SpcTags>>;

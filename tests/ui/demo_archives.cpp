@@ -4,25 +4,28 @@
 #include "demo_archives.h"
 
 #include "rar_builder.h"
+#include "spc_tone.h"
 
 #include <filesystem>
 
 namespace demo {
 namespace {
-testrar::Member spc(const std::string &name)
+testrar::Member member(const std::string &name, const std::string &data)
 {
     testrar::Member member;
     member.name = name;
-    member.data = "SNES-SPC700 Sound File Data v0.30 " + name;
+    member.data = data;
     return member;
+}
+
+testrar::Member spc(const std::string &name)
+{
+    return member(name, "SNES-SPC700 Sound File Data v0.30 " + name);
 }
 
 testrar::Member text(const std::string &name)
 {
-    testrar::Member member;
-    member.name = name;
-    member.data = "Ripped by a fan. Enjoy.\r\n";
-    return member;
+    return member(name, "Ripped by a fan. Enjoy.\r\n");
 }
 } // namespace
 
@@ -65,6 +68,23 @@ std::string firstAndThirdPlaylist()
            "Ocean Voyage.RSN\\Harbor Town.spc\r\n"
            "Ocean Voyage.RSN\\Lighthouse.spc\r\n"
            "Ocean Voyage.RSN\\ocean Theme.spc\r\n";
+}
+
+bool writeTones(const std::string &folder, int seconds)
+{
+    std::vector<testrar::Member> members;
+    for (const auto &[name, hz] : {std::pair{"1 Low", 500}, {"2 Middle", 1000}, {"Disc 2/3 High", 2000}}) {
+        testspc::Tone tone;
+        tone.title = std::string(name).substr(std::string(name).rfind(' ') + 1);
+        tone.pitch = testspc::pitchForHz(hz);
+        tone.binaryTag = true; // the text form cannot say less than 10 s
+        tone.playSeconds = seconds;
+        tone.fadeMs = 0;
+        members.push_back(member(std::string(name) + ".spc", testspc::makeSpc(tone)));
+    }
+    members.push_back(member("4 Broken.spc", "not a sound file"));
+    return testrar::writeFile((std::filesystem::path(folder) / "Tones.rsn").string(),
+                              testrar::build(testrar::Format::Rar5, members));
 }
 
 } // namespace demo

@@ -16,4 +16,9 @@ bool writeArchives(const std::string &folder);
 // The playlist a build of the first and third archive of the list writes.
 std::string firstAndThirdPlaylist();
 
+// "Tones.rsn": tracks of seconds each at 500, 1000 and 2000 Hz titled as
+// named ("1 Low.spc" is "Low"; the third lies in "Disc 2"), then
+// "4 Broken.spc", which is no SPC at all.
+bool writeTones(const std::string &folder, int seconds);
+
 } // namespace demo

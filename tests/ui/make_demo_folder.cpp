@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: MIT
 
 // Writes the demo archives into the folder named on the command line, and
-// with --expected also the playlist a build of the first and third gives.
+// with --expected also the playlist a build of the first and third gives;
+// with --tones also "Tones.rsn", whose tracks play 2 s each.
 #include "demo_archives.h"
 
 #include "rar_builder.h"
@@ -13,10 +14,11 @@
 int main(int argc, char *argv[])
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FOLDER [--expected FILE]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FOLDER [--expected FILE | --tones]\n", argv[0]);
         return 2;
     }
-    if (!demo::writeArchives(argv[1])) {
+    const bool tones = argc >= 3 && std::strcmp(argv[2], "--tones") == 0;
+    if (!demo::writeArchives(argv[1]) || (tones && !demo::writeTones(argv[1], 2))) {
         std::fprintf(stderr, "cannot write the archives into %s\n", argv[1]);
         return 1;
     }
