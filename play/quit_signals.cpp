@@ -57,11 +57,15 @@ QuitSignals::QuitSignals(QObject *parent)
             emit quitRequested(number);
     });
     for (size_t i = 0; i < std::size(kQuitSignals); ++i) {
+        sigaction(kQuitSignals[i], nullptr, &g_before[i]);
+        // A signal ignored from the start stays so (nohup, a shell's background job).
+        if (g_before[i].sa_handler == SIG_IGN)
+            continue;
         struct sigaction action = {};
         action.sa_handler = onQuit;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        sigaction(kQuitSignals[i], &action, &g_before[i]);
+        sigaction(kQuitSignals[i], &action, nullptr);
     }
 }
 

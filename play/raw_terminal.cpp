@@ -95,7 +95,9 @@ RawTerminal::RawTerminal()
         sigaction(kHandled[i], nullptr, &g_before[i]);
     for (const int signal : kCrashSignals)
         setHandler(signal, onCrash);
-    setHandler(SIGTSTP, onSuspend);
+    // Without job control (SIGTSTP ignored from the start) Ctrl+Z stays without effect.
+    if (actionBefore(SIGTSTP).sa_handler != SIG_IGN)
+        setHandler(SIGTSTP, onSuspend);
     setHandler(SIGCONT, onResume);
     g_installed = 1;
     m_active = true;
