@@ -58,8 +58,8 @@ signals:
     void currentChanged(int index); // a new track is heard (its tags are known)
     void seeked(qint64 positionMs);
     void trackFailed(int index, const QString &message); // skipped: missing, damaged, not an SPC
-    void finished();                      // the end of the last track has been heard
-    void outputFailed(const QString &message); // no audio device or sound server
+    void finished();                                     // the end of the last track has been heard
+    void outputFailed(const QString &message);           // no audio device or sound server
 
 private:
     struct State;
