@@ -6,12 +6,15 @@
 // terminal, what the sink hears, and on a terminal (tmux) the status line,
 // the keys and the terminal's settings given back.
 #include "rar_builder.h"
+#include "sound_recording.h"
 #include "spc_tone.h"
 
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 const QString kProgram = QStringLiteral(MARROWFEN_PLAY_PATH);
@@ -128,6 +131,19 @@ private slots:
         QCOMPARE(result.lines, lines);
         if (status != 0)
             QVERIFY2(!result.errors.isEmpty(), "a failure is explained");
+    }
+
+    void heardInOrder()
+    {
+        testsound::Recording recording;
+        QVERIFY2(recording.start(), qPrintable(recording.error()));
+        const Run result = run(m_dir.path(), kShort + QStringList{"mix.m3u"}, QProcessEnvironment::systemEnvironment());
+        const std::vector<testsound::Tone> tones = testsound::FindTones(recording.stop(), testsound::kRate / 2);
+        QCOMPARE(result.status, 0);
+        QCOMPARE(tones.size(), size_t(3));
+        const double expected[] = {400, 800, 1600};
+        for (size_t i = 0; i < tones.size(); ++i)
+            QVERIFY2(std::abs(tones[i].hz - expected[i]) < expected[i] / 20, qPrintable(QString::number(tones[i].hz)));
     }
 
     void terminal_data()
