@@ -88,6 +88,8 @@ public:
         m_sink->setVolume(m_volume);
         m_sink->start(m_buffer);
         checkError();
+        if (m_paused)
+            m_sink->suspend();
         m_heardTimer.start();
     }
     void stopStream()
@@ -96,13 +98,16 @@ public:
         if (m_sink)
             m_sink->stop();
     }
+    // Sticky: a stream started while paused waits for resume().
     void suspend()
     {
+        m_paused = true;
         if (m_sink)
             m_sink->suspend();
     }
     void resume()
     {
+        m_paused = false;
         if (m_sink)
             m_sink->resume();
     }
@@ -153,6 +158,7 @@ private:
     QTimer m_heardTimer;
     quint64 m_epoch = 0;
     double m_volume = 1.0;
+    bool m_paused = false;
     bool m_reported = false;
     qint64 m_lastHeard = -1;
     QElapsedTimer m_stillSince;

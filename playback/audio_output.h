@@ -48,6 +48,7 @@ public:
     void endStream();
 
     // Controls, from any thread; they act on the sink's thread soon after.
+    // A stream begun while suspended waits for resume().
     void suspend();
     void resume();
     void stopStream(); // drops everything; silent until the next newStream()

@@ -32,8 +32,11 @@ public:
 
     void setDefaults(const TimingDefaults &defaults); // for tracks started from now on
     void setRepeat(bool repeat);                      // after the last track, the first again
-    void setQueue(const QList<TrackRef> &tracks);     // stops what plays
+    bool repeat() const;
+    void setQueue(const QList<TrackRef> &tracks); // stops what plays
     const QList<TrackRef> &queue() const;
+    void setVolume(double volume); // 0 to 1, of the sound as rendered
+    double volume() const;
 
     void playAt(int index); // starts the queue's index-th track now
     void play();            // resumes, or starts the current (first) track
@@ -42,20 +45,26 @@ public:
     void stop();
     void next();
     void previous(); // past the first 3 s of a track: to its start
+    bool hasNext() const;
+    bool hasPrevious() const;
     void seekBy(qint64 offsetMs);
     void setPosition(qint64 positionMs);
     void setVoiceMuted(int voice, bool muted); // voices 0 to 7, for every track from now on
     bool isVoiceMuted(int voice) const;
 
     Status status() const;
-    int currentIndex() const;  // the track being heard (-1 when none)
+    int currentIndex() const;  // the track being heard, or asked for (-1 when none)
     qint64 positionMs() const; // where the listener is in it, as heard
     qint64 lengthMs() const;   // its length with the fade; -1 endless or unknown
     SpcTags currentTags() const;
 
 signals:
     void statusChanged(Player::Status status);
-    void currentChanged(int index); // a new track is heard (its tags are known)
+    void currentChanged(int index); // a new track is heard (its tags are known); -1: none any more
+    void queueChanged();
+    void volumeChanged(double volume);
+    void repeatChanged(bool repeat);
+    void soundStarted(); // the first frames after a play request or a seek went to the sound device
     void seeked(qint64 positionMs);
     void trackFailed(int index, const QString &message); // skipped: missing, damaged, not an SPC
     void finished();                                     // the end of the last track has been heard

@@ -19,6 +19,8 @@ namespace {
 // Below this a sample counts as silence; the emulator's silence is exact,
 // so a small margin only keeps rounding out.
 constexpr int kSilence = 48;
+// A tone never dwells this long within the silence; a pause does.
+constexpr qint64 kQuietSpell = kRate / 1000;
 // A recording is never longer than this (a runaway test stops here).
 constexpr qint64 kLargestRecording = qint64(kRate) * 4 * 120;
 
@@ -35,10 +37,15 @@ std::vector<qint64> RisingCrossings(const std::vector<qint16> &frames)
     std::vector<qint64> crossings;
     bool below = false;
     qint64 rise = -1; // where the signal reached 0 since it was last below
+    qint64 quiet = 0; // samples in a row within the silence
     const qint64 count = qint64(frames.size() / 2);
     for (qint64 i = 0; i < count; ++i) {
         const int x = Left(frames, i);
-        if (x < -kSilence) {
+        quiet = std::abs(x) <= kSilence ? quiet + 1 : 0;
+        if (quiet > kQuietSpell) {
+            below = false; // what follows a silence starts afresh
+            rise = -1;
+        } else if (x < -kSilence) {
             below = true;
             rise = -1;
         } else if (below && x >= 0 && rise < 0) {
@@ -145,7 +152,7 @@ std::vector<Tone> FindTones(const std::vector<qint16> &frames, qint64 minFrames)
         qint64 start = FirstSound(frames, crossings[first] - period, crossings[first] + 1);
         if (!tones.empty())
             start = std::max(start, tones.back().end());
-        const qint64 end = LastSound(frames, crossings[last], crossings[last] + period) + 1;
+        const qint64 end = std::max(LastSound(frames, crossings[last], crossings[last] + period) + 1, crossings[last]);
         if (end - start >= minFrames && last - first >= 2)
             tones.push_back({start, end - start,
                              double(kRate) * double(last - first) / double(crossings[last] - crossings[first])});
