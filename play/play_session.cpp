@@ -176,8 +176,10 @@ void PlaySession::apply(const KeyPress &press)
 
 void PlaySession::onCurrentChanged(int index)
 {
-    if (index < 0)
+    if (index < 0) {
+        clearLine(); // nothing plays any more
         return;
+    }
     m_heardAny = true;
     if (m_raw)
         redraw();

@@ -28,7 +28,10 @@ testrar::Member tone(const std::string &name, const std::string &game, const std
     tone.game = game;
     tone.title = title;
     tone.artist = "Composer";
-    return {.name = name, .data = testspc::makeSpc(tone)};
+    testrar::Member member;
+    member.name = name;
+    member.data = testspc::makeSpc(tone);
+    return member;
 }
 
 struct Run {
@@ -160,10 +163,11 @@ private slots:
         QFETCH(QString, quitKey);
         QFETCH(QString, status);
         // The shell keeps the terminal's settings before and after; its trap lets it live past Ctrl+C.
-        const QString script = QStringLiteral(
-                                   "trap : INT; cd '%1'; stty -a >before; '%2' --default-length 30 A.rsn B/B.rsn; "
-                                   "echo $? >status; stty -a >after; sleep 60")
-                                   .arg(m_dir.path(), kProgram);
+        const QString script =
+            QStringLiteral(
+                "trap : INT; cd '%1'; stty -a >before; '%2' --default-length 30 --default-fade 0 A.rsn B/B.rsn; "
+                "echo $? >status; stty -a >after; sleep 60")
+                .arg(m_dir.path(), kProgram);
         tmux({"new-session", "-d", "-x", "100", "-y", "10", "-s", "play", "bash", "-c", script});
         const auto cleanup = qScopeGuard([] { tmux({"kill-server"}); });
         QVERIFY(paneShowing("[1/3] Game A - Low - Composer  0:0").contains(" / 0:30"));
