@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
     const qint64 peakKiB = pid > 0 ? statusKiB(pid, "VmHWM") : -1;
     const qint64 nowKiB = pid > 0 ? statusKiB(pid, "VmRSS") : -1;
     if (pid > 0)
-        kill(pid_t(pid), SIGTERM);
+        kill(pid_t(pid), SIGINT); // as Ctrl+C would
     player.waitForFinished(30000);
     if (started < heard || peakKiB < 0) {
         std::fprintf(stderr, "bench_play_memory: the player started %d of %d tracks and then ended\n", started, heard);
