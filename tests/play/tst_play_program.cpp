@@ -60,7 +60,10 @@ Run run(const QString &folder, const QStringList &arguments, const QProcessEnvir
 QString tmux(const QStringList &arguments)
 {
     QProcess process;
-    const QString server = QStringLiteral("marrowfen-play-test-%1").arg(QCoreApplication::applicationPid());
+    // A server of its own for each row: one just killed may still hold its socket.
+    const QString server = QStringLiteral("marrowfen-play-test-%1-%2")
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(qHash(QByteArray(QTest::currentDataTag())));
     process.start(QStringLiteral("tmux"), QStringList{"-L", server, "-f", "/dev/null"} + arguments);
     process.waitForFinished(10000);
     return QString::fromUtf8(process.readAllStandardOutput());
@@ -166,11 +169,14 @@ private slots:
         const QString script =
             QStringLiteral(
                 "trap : INT; cd '%1'; stty -a >before; '%2' --default-length 30 --default-fade 0 A.rsn B/B.rsn; "
-                "echo $? >status; stty -a >after; sleep 60")
+                "echo $? >status; stty -a >settings; mv settings after; sleep 60")
                 .arg(m_dir.path(), kProgram);
+        for (const char *name : {"before", "status", "after"})
+            QFile::remove(m_dir.filePath(name));
         tmux({"new-session", "-d", "-x", "100", "-y", "10", "-s", "play", "bash", "-c", script});
         const auto cleanup = qScopeGuard([] { tmux({"kill-server"}); });
-        QVERIFY(paneShowing("[1/3] Game A - Low - Composer  0:0").contains(" / 0:30"));
+        QVERIFY2(paneShowing("[1/3] Game A - Low - Composer  0:0").contains(" / 0:30"),
+                 qPrintable(tmux({"capture-pane", "-p", "-t", "play"})));
         tmux({"send-keys", "-t", "play", "n"});
         QVERIFY(!paneShowing("[2/3] Game A - High - Composer").isEmpty());
         tmux({"send-keys", "-t", "play", "Space", "3"});
