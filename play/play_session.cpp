@@ -13,6 +13,7 @@
 #include "track_list.h"
 
 #include <QCoreApplication>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -82,6 +83,7 @@ private:
     QTimer m_redrawTimer;
     QString m_shownLine; // the status line on screen now; empty when none
     int m_shownResumes = 0;
+    QSet<int> m_reported; // the tracks whose failure has been told
     bool m_problems = false;
     bool m_heardAny = false;
     std::optional<PlayOutcome> m_outcome;
@@ -97,6 +99,9 @@ PlaySession::PlaySession(const PlayOptions &options, const UnrarFunctions &libra
     QObject::connect(&m_player, &Player::currentChanged, &m_player, [this](int index) { onCurrentChanged(index); });
     QObject::connect(&m_player, &Player::trackFailed, &m_player, [this](int index, const QString &message) {
         m_problems = true;
+        if (m_reported.contains(index))
+            return; // --repeat meets it again
+        m_reported.insert(index);
         const QList<TrackRef> &queue = m_player.queue();
         report(index >= 0 && index < queue.size() ? queue[index].displayName + QStringLiteral(": ") + message
                                                   : message);
