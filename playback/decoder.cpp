@@ -23,6 +23,10 @@ namespace {
 // Rendered at a time: a new request waits at most this long for the renderer.
 constexpr qint64 kChunkFrames = 1024;
 constexpr auto kRoomWait = std::chrono::milliseconds(100);
+// A seek emulates every frame before its target; it goes in strides of this
+// many, so that a newer request (or the Player's end) need not wait for a
+// long one to finish.
+constexpr qint64 kSeekStride = 10 * kSpcSampleRate;
 
 using CancelToken = std::shared_ptr<std::atomic<bool>>;
 
@@ -57,6 +61,7 @@ struct Decoder::State {
     bool halt(quint64 number);
     bool startTrack(int index, qint64 frame);
     bool feed();
+    bool seek(qint64 frame);
     bool endOfQueue();
     TrackBytes fetch(int index);
     void prefetch(int index);
@@ -155,7 +160,8 @@ bool Decoder::State::begin(const Command &command)
     if (!sameTrack)
         return startTrack(request.index, request.frame);
     // A seek within the open track: the renderer moves on from where it is.
-    renderer.seek(request.frame);
+    if (!seek(request.frame))
+        return false;
     editReport([&](StreamReport &report) {
         report.tracks.append({openIndex, 0, renderer.position(), -1, openTags, openTiming});
     });
@@ -189,8 +195,8 @@ bool Decoder::State::startTrack(int index, qint64 frame)
                 openTiming = timing;
                 appliedMutes = 0; // a track opens with every voice on
                 applyMutes();
-                if (frame > 0)
-                    renderer.seek(frame);
+                if (!seek(frame))
+                    return false;
                 editReport([&](StreamReport &report) {
                     report.tracks.append({index, written, renderer.position(), -1, tags, timing});
                 });
@@ -227,6 +233,22 @@ bool Decoder::State::feed()
     written += taken;
     if (taken == 0)
         output.waitForRoom(kRoomWait);
+    return true;
+}
+
+// False when a newer request came meanwhile.
+bool Decoder::State::seek(qint64 frame)
+{
+    if (frame < renderer.position())
+        renderer.seek(0); // backwards: from the start again
+    while (renderer.position() < frame) {
+        if (token->load())
+            return false;
+        const qint64 before = renderer.position();
+        renderer.seek(std::min(frame, before + kSeekStride));
+        if (renderer.position() == before)
+            break; // the track ends sooner
+    }
     return true;
 }
 

@@ -31,6 +31,10 @@ export PULSE_SERVER=unix:$dir/pulse.sock
 # Clients never start a server of their own when this one is gone.
 printf 'autospawn = no\n' >"$dir/client.conf"
 export PULSE_CLIENTCONFIG=$dir/client.conf
+# Anyone may connect (the socket is private); the clients still want a
+# cookie, kept here rather than in a home folder that may not be writable.
+head -c 256 /dev/urandom >"$dir/cookie"
+export PULSE_COOKIE=$dir/cookie
 export MARROWFEN_TEST_SINK=marrowfen_null
 mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH"
 
@@ -43,7 +47,7 @@ export DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/bus
 pulseaudio -n --daemonize=no --system=false --use-pid-file=no --exit-idle-time=-1 \
     --disallow-exit --realtime=false --high-priority=false --log-level=error --log-target=stderr \
     -L "module-null-sink sink_name=$MARROWFEN_TEST_SINK rate=32000 channels=2" \
-    -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/pulse.sock" \
+    -L "module-native-protocol-unix auth-anonymous=1 auth-cookie-enabled=0 socket=$dir/pulse.sock" \
     >/dev/null 2>"$dir/pulse.log" &
 pulse_pid=$!
 
