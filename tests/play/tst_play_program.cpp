@@ -155,16 +155,14 @@ private slots:
     void terminal_data()
     {
         QTest::addColumn<QString>("quitKey");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("q") << "q"
-                           << "0";
-        QTest::newRow("Ctrl+C") << "C-c"
-                                << "130";
+        QTest::addColumn<int>("status");
+        QTest::newRow("q") << QStringLiteral("q") << 0;
+        QTest::newRow("Ctrl+C") << QStringLiteral("C-c") << 130; // ended by SIGINT, as the shell sees it
     }
     void terminal()
     {
         QFETCH(QString, quitKey);
-        QFETCH(QString, status);
+        QFETCH(int, status);
         // The shell keeps the terminal's settings before and after; its trap lets it live past Ctrl+C.
         const QString script =
             QStringLiteral(
@@ -175,18 +173,17 @@ private slots:
             QFile::remove(m_dir.filePath(name));
         tmux({"new-session", "-d", "-x", "100", "-y", "10", "-s", "play", "bash", "-c", script});
         const auto cleanup = qScopeGuard([] { tmux({"kill-server"}); });
-        QVERIFY2(paneShowing("[1/3] Game A - Low - Composer  0:0").contains(" / 0:30"),
-                 qPrintable(tmux({"capture-pane", "-p", "-t", "play"})));
+        QVERIFY(paneShowing("[1/3] Game A - Low - Composer  0:0").contains(" / 0:30"));
         tmux({"send-keys", "-t", "play", "n"});
         QVERIFY(!paneShowing("[2/3] Game A - High - Composer").isEmpty());
         tmux({"send-keys", "-t", "play", "Space", "3"});
         const QString paused = paneShowing("[paused] [muted 3]");
-        QVERIFY2(!paused.isEmpty(), qPrintable(tmux({"capture-pane", "-p", "-t", "play"})));
+        QVERIFY(!paused.isEmpty());
         QTest::qWait(1500);
         QCOMPARE(paneShowing("[paused]"), paused); // the time stands still
         tmux({"send-keys", "-t", "play", quitKey});
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_dir.filePath("after")), 15000);
-        QCOMPARE(read("status").trimmed(), status.toUtf8());
+        QCOMPARE(read("status").trimmed().toInt(), status);
         QCOMPARE(read("after"), read("before"));
     }
 

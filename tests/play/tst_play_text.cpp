@@ -63,12 +63,6 @@ private slots:
         QVERIFY(DisplayColumns(line) <= columns);
     }
 
-    void trackStartLine()
-    {
-        const NowPlaying now = track(QStringLiteral("Game"), QStringLiteral("Intro"), QStringLiteral("Composer"));
-        QCOMPARE(TrackStartLine(now), QStringLiteral("[1/2] Game - Intro - Composer (2:30)"));
-    }
-
     void keys_data()
     {
         QTest::addColumn<QByteArray>("bytes");
