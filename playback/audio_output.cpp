@@ -23,6 +23,8 @@ constexpr int kHeardUpdateMs = 10;
 // long (a device that stopped reporting) counts as heard, so nothing waits
 // for ever.
 constexpr qint64 kStalledEndMs = 1000;
+// What the clock allows the heard position to gain, over its own reading.
+constexpr qint64 kHeardSlackFrames = AudioOutput::kSampleRate / 1000;
 
 QAudioFormat OutputFormat()
 {
@@ -83,6 +85,7 @@ public:
         m_epoch = epoch;
         m_reported = false;
         m_lastHeard = -1;
+        m_sampled.start();
         m_sink->setBufferSize(
             qsizetype(AudioOutput::kSinkBufferMs * AudioOutput::kSampleRate / 1000 * FrameBuffer::kBytesPerFrame));
         m_sink->setVolume(m_volume);
@@ -139,7 +142,9 @@ private:
         const qint64 handed = m_buffer->handedFrames();
         const qint64 processed = m_sink->processedUSecs() * AudioOutput::kSampleRate / 1000000;
         qint64 frames = std::clamp<qint64>(processed, 0, handed);
-        if (m_buffer->atEnd() && frames < handed) {
+        if (m_paused) {
+            m_lastHeard = -1; // a pause is no stall
+        } else if (m_buffer->atEnd() && frames < handed) {
             if (frames != m_lastHeard) {
                 m_lastHeard = frames;
                 m_stillSince.start();
@@ -147,9 +152,17 @@ private:
                 frames = handed;
             }
         }
+        // The sink's processed time runs ahead for a moment after a resume
+        // (it extrapolates from timing taken before the pause); what is
+        // heard never moves faster than the clock.
+        const qint64 elapsedNs = m_sampled.nsecsElapsed();
+        m_sampled.restart();
         std::lock_guard lock(m_heardMutex);
-        if (m_heard.epoch == m_epoch)
-            m_heard.frames = std::max(m_heard.frames, frames);
+        if (m_heard.epoch != m_epoch)
+            return;
+        const qint64 reachable = m_heard.frames + kHeardSlackFrames
+            + elapsedNs * AudioOutput::kSampleRate / 1000000000 * 102 / 100;
+        m_heard.frames = std::max(m_heard.frames, std::min(frames, reachable));
     }
 
     QAudioDevice m_device;
@@ -162,6 +175,7 @@ private:
     bool m_reported = false;
     qint64 m_lastHeard = -1;
     QElapsedTimer m_stillSince;
+    QElapsedTimer m_sampled; // when the heard position was last looked at
 
     mutable std::mutex m_heardMutex;
     AudioOutput::Heard m_heard;

@@ -46,7 +46,7 @@ export DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/bus
 # keeps a root user's server private too.
 pulseaudio -n --daemonize=no --system=false --use-pid-file=no --exit-idle-time=-1 \
     --disallow-exit --realtime=false --high-priority=false --log-level=error --log-target=stderr \
-    -L "module-null-sink sink_name=$MARROWFEN_TEST_SINK rate=32000 channels=2" \
+    -L "module-null-sink sink_name=$MARROWFEN_TEST_SINK rate=32000 channels=2 norewinds=1" \
     -L "module-native-protocol-unix auth-anonymous=1 auth-cookie-enabled=0 socket=$dir/pulse.sock" \
     >/dev/null 2>"$dir/pulse.log" &
 pulse_pid=$!
