@@ -68,9 +68,11 @@ private=${private%/marrowfen}
 expected=(
     "./usr/bin/marrowfen->$link"
     "./usr/bin/marrowfen-playlist->$link-playlist"
+    "./usr/bin/marrowfen-play->$link-play"
     "$private/libunrar.so"
     "$private/marrowfen"
     "$private/marrowfen-playlist"
+    "$private/marrowfen-play"
     "./usr/share/applications/$app_id.desktop"
     "./usr/share/doc/marrowfen/changelog.gz"
     "./usr/share/doc/marrowfen/copyright"
@@ -95,6 +97,12 @@ step "starting the packaged command line"
 mkdir "$work/music"
 "$installed/bin/marrowfen-playlist" -q "$work/music" || fail "the packaged marrowfen-playlist failed on an empty folder"
 "$installed/bin/marrowfen-playlist" --version | grep -qx "marrowfen-playlist [0-9.]*" || fail "marrowfen-playlist --version"
+step "starting the packaged player"
+"$installed/bin/marrowfen-play" --version | grep -qx "marrowfen-play [0-9.]*" || fail "marrowfen-play --version"
+# Through the link it finds its library: an empty folder is then "nothing to play" (2), not a crash.
+play_status=0
+"$installed/bin/marrowfen-play" "$work/music" 2>"$work/play.log" || play_status=$?
+[ $play_status -eq 2 ] && ! grep -q libunrar "$work/play.log" || fail "the packaged marrowfen-play: status $play_status, $(cat "$work/play.log")"
 
 step "running lintian"
 lintian=(lintian --fail-on error,warning --display-info --pedantic "$deb")

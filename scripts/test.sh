@@ -13,7 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev qt6-multimedia-dev libgme-dev libsndfile1-dev \
     pulseaudio pulseaudio-utils dbus playerctl flac \
     python3 python3-rarfile libarchive-tools libarchive-dev pkg-config \
-    xvfb xauth xdotool \
+    xvfb xauth xdotool tmux \
     desktop-file-utils appstream dpkg-dev file lintian \
     g++-mingw-w64-x86-64-posix wine wine64 \
     clang clang-format libclang-rt-14-dev reuse
