@@ -1,14 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Marrowfen developers
 // SPDX-License-Identifier: MIT
 
+#include "library_loader.h"
 #include "options.h"
-#include "paths.h"
 #include "playlist_command.h"
 #include "terminal.h"
 #include "unrar_library.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
 int main(int argc, char *argv[])
 {
@@ -21,16 +20,8 @@ int main(int argc, char *argv[])
         return ExitUsage;
     Terminal terminal(options->quiet);
 
-    // The archive library lies beside the program's real file, as for the window.
-    const QString libraryPath = JoinPath(QCoreApplication::applicationDirPath(), UnrarLibrary::fileName());
     UnrarLibrary library;
-    if (!QFileInfo(libraryPath).isFile()) {
-        terminal.message(UnrarLibrary::missingPrompt());
+    if (!LoadLibraryBesideProgram(library, terminal))
         return ExitUsage;
-    }
-    if (!library.load(libraryPath)) {
-        terminal.message(library.loadFailurePrompt(libraryPath));
-        return ExitUsage;
-    }
     return RunPlaylistCommand(*options, library.functions(), terminal);
 }
