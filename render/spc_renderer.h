@@ -16,8 +16,6 @@
 
 #include <memory>
 
-struct gme_t;
-
 class SpcRenderer {
 public:
     static constexpr int kChannels = 2;
@@ -49,6 +47,9 @@ public:
     bool isVoiceMuted(int voice) const;
 
 private:
+    // Lowers the frames that fall in the fade; firstFrame is the first one's place in the track.
+    void applyFade(qint16 *frames, qint64 count, qint64 firstFrame) const;
+
     struct Emulator;
     std::unique_ptr<Emulator> m_emulator;
     TrackTiming m_timing;

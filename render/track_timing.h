@@ -20,9 +20,9 @@ struct TimingDefaults {
 };
 
 struct TrackTiming {
-    qint64 playFrames = 0;   // at full level
-    qint64 fadeFrames = 0;   // then down to silence; 0 ends at full level
-    bool endless = false;    // neither applies: the track never ends
+    qint64 playFrames = 0; // at full level
+    qint64 fadeFrames = 0; // then down to silence; 0 ends at full level
+    bool endless = false;  // neither applies: the track never ends
 
     qint64 totalFrames() const { return endless ? -1 : playFrames + fadeFrames; }
     qint64 totalMs() const { return endless ? -1 : totalFrames() / kFramesPerMs; }
