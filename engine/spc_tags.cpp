@@ -12,12 +12,19 @@ namespace {
 constexpr qsizetype kHasId666 = 0x23; // 26 when the tag is there, 27 when not
 constexpr qsizetype kTitle = 0x2E;
 constexpr qsizetype kGame = 0x4E;
+constexpr qsizetype kDumper = 0x6E;
+constexpr qsizetype kComment = 0x7E;
 constexpr qsizetype kDate = 0x9E;
 constexpr qsizetype kPlaySeconds = 0xA9;
 constexpr qsizetype kFadeMs = 0xAC;
 constexpr qsizetype kTextArtist = 0xB1;
 constexpr qsizetype kBinaryArtist = 0xB0;
 constexpr qsizetype kNameSize = 32;
+constexpr qsizetype kDumperSize = 16;
+constexpr qsizetype kTextDateSize = kPlaySeconds - kDate;
+constexpr qsizetype kPlaySize = kFadeMs - kPlaySeconds;
+constexpr qsizetype kTextFadeSize = kTextArtist - kFadeMs;
+constexpr qsizetype kBinaryFadeSize = kBinaryArtist - kFadeMs;
 constexpr char kSignature[] = "SNES-SPC700 Sound File Data";
 
 // xid6 sub-chunk ids and the clock its lengths count in.
@@ -25,6 +32,14 @@ enum Xid6Id : unsigned char {
     Xid6Title = 0x01,
     Xid6Game = 0x02,
     Xid6Artist = 0x03,
+    Xid6Dumper = 0x04,
+    Xid6Date = 0x05,
+    Xid6Comment = 0x07,
+    Xid6OstTitle = 0x10,
+    Xid6OstDisc = 0x11,
+    Xid6OstTrack = 0x12,
+    Xid6Publisher = 0x13,
+    Xid6Year = 0x14,
     Xid6Intro = 0x30,
     Xid6Loop = 0x31,
     Xid6End = 0x32,
@@ -32,6 +47,7 @@ enum Xid6Id : unsigned char {
     Xid6LoopCount = 0x35,
 };
 constexpr qint64 kXid6TicksPerSecond = 64000;
+constexpr qint64 kXid6TicksPerMs = kXid6TicksPerSecond / 1000;
 
 unsigned byteAt(QByteArrayView bytes, qsizetype at)
 {
@@ -71,21 +87,44 @@ qint64 textNumber(QByteArrayView field)
     return value;
 }
 
-// The tag's two forms share their offsets up to the play time. The text
-// form writes the date and both lengths as digits; the binary form writes
-// them as numbers, whose bytes are mostly not digits. A lone digit is read
-// as a binary length of 48 to 57 seconds: a text length below ten seconds
-// is not a song.
+// "YYYY-MM-DD" for a plausible date, else null.
+QString isoDate(qint64 year, qint64 month, qint64 day)
+{
+    if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
+        return {};
+    return QStringLiteral("%1-%2-%3")
+        .arg(year, 4, 10, QChar(u'0'))
+        .arg(month, 2, 10, QChar(u'0'))
+        .arg(day, 2, 10, QChar(u'0'));
+}
+
+QString packedDate(quint32 yyyymmdd)
+{
+    return isoDate(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
+}
+
+// The binary form's date: packed yyyymmdd, or as some dumpers write it, a
+// day byte, a month byte and a 16-bit year.
+QString binaryDate(QByteArrayView date)
+{
+    const QString packed = packedDate(littleEndian(date));
+    if (!packed.isNull())
+        return packed;
+    return isoDate(littleEndian(date.sliced(2, 2)), byteAt(date, 1), byteAt(date, 0));
+}
+
+// The two forms share every offset before the date and disagree from there
+// on, with nothing saying which one a tag uses. A tag is text when its play
+// and fade fields hold digits padded with NULs (the fade's five bytes reach
+// 0xB0, where a binary artist would start with a letter), unless its date is
+// a binary date, whose day, month or year bytes no text date can hold. The
+// one tag this cannot tell apart, a binary one without a date, length and
+// fade bytes that all look like digits and no artist, reads as the short
+// jingle its text reading is.
 bool isTextForm(QByteArrayView header)
 {
-    const QByteArrayView date = header.sliced(kDate, kPlaySeconds - kDate);
-    const bool dateIsText = std::all_of(date.begin(), date.end(), [](char c) {
-        return c == '\0' || c == '/' || c == '-' || c == '.' || isDigit(static_cast<unsigned char>(c));
-    });
-    const QByteArrayView play = header.sliced(kPlaySeconds, 3);
-    const bool loneDigit = isDigit(byteAt(play, 0)) && play[1] == '\0' && play[2] == '\0';
-    return dateIsText && isTextNumber(play) && isTextNumber(header.sliced(kFadeMs, kTextArtist - kFadeMs))
-        && !loneDigit;
+    return isTextNumber(header.sliced(kPlaySeconds, kPlaySize)) && isTextNumber(header.sliced(kFadeMs, kTextFadeSize))
+        && binaryDate(header.sliced(kDate, 4)).isNull();
 }
 
 QString windows1252(QByteArrayView bytes)
@@ -114,7 +153,7 @@ QString decodedWithout(QStringDecoder decoder, QByteArrayView bytes)
 }
 
 struct Xid6 {
-    SpcTags names;
+    SpcTags fields; // the names and album fields it gives; the rest stay unknown
     qint64 intro = -1, loop = -1, end = -1, fade = -1;
     qint64 loopCount = 1; // a loop given without a count plays once
 };
@@ -132,6 +171,7 @@ Xid6 parseXid6(QByteArrayView bytes)
         return result;
     const QByteArrayView chunk =
         bytes.sliced(spc::kXid6HeaderSize).first(std::min<qsizetype>(claimed, bytes.size() - spc::kXid6HeaderSize));
+    SpcTags &fields = result.fields;
     qsizetype at = 0;
     while (at + 4 <= chunk.size()) {
         const unsigned id = byteAt(chunk, at);
@@ -149,13 +189,37 @@ Xid6 parseXid6(QByteArrayView bytes)
         }
         switch (id) {
         case Xid6Title:
-            result.names.title = DecodeTagText(data);
+            fields.title = DecodeTagText(data);
             break;
         case Xid6Game:
-            result.names.game = DecodeTagText(data);
+            fields.game = DecodeTagText(data);
             break;
         case Xid6Artist:
-            result.names.artist = DecodeTagText(data);
+            fields.artist = DecodeTagText(data);
+            break;
+        case Xid6Dumper:
+            fields.dumper = DecodeTagText(data);
+            break;
+        case Xid6Date:
+            fields.dumpDate = packedDate(quint32(number));
+            break;
+        case Xid6Comment:
+            fields.comment = DecodeTagText(data);
+            break;
+        case Xid6OstTitle:
+            fields.ostTitle = DecodeTagText(data);
+            break;
+        case Xid6OstDisc:
+            fields.ostDisc = int(number & 0xFF);
+            break;
+        case Xid6OstTrack:
+            fields.ostTrack = int(number >> 8 & 0xFF); // the lower byte is an optional letter
+            break;
+        case Xid6Publisher:
+            fields.publisher = DecodeTagText(data);
+            break;
+        case Xid6Year:
+            fields.year = int(number & 0xFFFF);
             break;
         case Xid6Intro:
             result.intro = number;
@@ -179,9 +243,28 @@ Xid6 parseXid6(QByteArrayView bytes)
     return result;
 }
 
+// What xid6 gives wins over what ID666 gives.
+void overrideWith(SpcTags &tags, const SpcTags &extended)
+{
+    for (auto field : {&SpcTags::title, &SpcTags::game, &SpcTags::artist, &SpcTags::dumper, &SpcTags::comment,
+                       &SpcTags::dumpDate, &SpcTags::ostTitle, &SpcTags::publisher}) {
+        if (!(extended.*field).isEmpty())
+            tags.*field = extended.*field;
+    }
+    for (auto field : {&SpcTags::ostDisc, &SpcTags::ostTrack, &SpcTags::year}) {
+        if (extended.*field >= 0)
+            tags.*field = extended.*field;
+    }
+}
+
 qint64 wholeSeconds(qint64 amount, qint64 perSecond)
 {
     return amount > 0 ? (amount + perSecond / 2) / perSecond : -1;
+}
+
+qint64 nearestMs(qint64 ticks)
+{
+    return (ticks + kXid6TicksPerMs / 2) / kXid6TicksPerMs;
 }
 } // namespace
 
@@ -227,23 +310,31 @@ SpcTags ParseSpcTags(QByteArrayView header, QByteArrayView xid6)
         const bool text = isTextForm(header);
         tags.title = DecodeTagText(header.sliced(kTitle, kNameSize));
         tags.game = DecodeTagText(header.sliced(kGame, kNameSize));
+        tags.dumper = DecodeTagText(header.sliced(kDumper, kDumperSize));
+        tags.comment = DecodeTagText(header.sliced(kComment, kNameSize));
         tags.artist = DecodeTagText(header.sliced(text ? kTextArtist : kBinaryArtist, kNameSize));
-        const qint64 playSeconds = text ? textNumber(header.sliced(kPlaySeconds, 3))
-                                        : littleEndian(header.sliced(kPlaySeconds, 3));
-        fadeMs = text ? textNumber(header.sliced(kFadeMs, 5)) : littleEndian(header.sliced(kFadeMs, 4));
+        tags.dumpDate = text ? DecodeTagText(header.sliced(kDate, kTextDateSize)) : binaryDate(header.sliced(kDate, 4));
+        const QByteArrayView play = header.sliced(kPlaySeconds, kPlaySize);
+        const QByteArrayView fade = header.sliced(kFadeMs, text ? kTextFadeSize : kBinaryFadeSize);
+        const qint64 playSeconds = text ? textNumber(play) : littleEndian(play);
+        fadeMs = text ? textNumber(fade) : littleEndian(fade);
         tags.seconds = wholeSeconds(playSeconds * 1000 + fadeMs, 1000);
+        // A tag that gives a length and no fade fades over none.
+        const bool fadeGiven = text ? isDigit(byteAt(fade, 0)) : fadeMs > 0;
+        tags.playMs = playSeconds > 0 ? playSeconds * 1000 : -1;
+        tags.fadeMs = fadeGiven || playSeconds > 0 ? fadeMs : -1;
     }
 
     const Xid6 extended = parseXid6(xid6);
-    for (auto field : {&SpcTags::title, &SpcTags::game, &SpcTags::artist}) {
-        if (!(extended.names.*field).isEmpty())
-            tags.*field = extended.names.*field;
-    }
+    overrideWith(tags, extended.fields);
     if (extended.intro >= 0 || extended.loop >= 0 || extended.end >= 0) {
         const qint64 play = std::max<qint64>(extended.intro, 0)
             + std::max<qint64>(extended.loop, 0) * extended.loopCount + std::max<qint64>(extended.end, 0);
-        const qint64 fade = extended.fade >= 0 ? extended.fade : fadeMs * (kXid6TicksPerSecond / 1000);
+        const qint64 fade = extended.fade >= 0 ? extended.fade : fadeMs * kXid6TicksPerMs;
         tags.seconds = wholeSeconds(play + fade, kXid6TicksPerSecond);
+        tags.playMs = play > 0 ? nearestMs(play) : -1;
     }
+    if (extended.fade >= 0)
+        tags.fadeMs = nearestMs(extended.fade);
     return tags;
 }

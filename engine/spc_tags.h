@@ -25,12 +25,12 @@ struct SpcTags {
     // What an exported file carries besides the names above.
     QString dumper;
     QString comment;
-    QString dumpDate;   // as the tag writes it ("2024-01-02", "01/02/2024", ...)
-    QString ostTitle;   // xid6: the soundtrack album's title
-    int ostDisc = -1;   // xid6: the disc, -1 unknown
-    int ostTrack = -1;  // xid6: the track number on the album (the upper byte), -1 unknown
-    QString publisher;  // xid6
-    int year = -1;      // xid6: the copyright year, -1 unknown
+    QString dumpDate;  // as the tag writes it ("2024-01-02", "01/02/2024", ...)
+    QString ostTitle;  // xid6: the soundtrack album's title
+    int ostDisc = -1;  // xid6: the disc, -1 unknown
+    int ostTrack = -1; // xid6: the track number on the album (the upper byte), -1 unknown
+    QString publisher; // xid6
+    int year = -1;     // xid6: the copyright year, -1 unknown
 
     bool isEmpty() const { return title.isEmpty() && game.isEmpty() && artist.isEmpty() && seconds < 0; }
     bool operator==(const SpcTags &) const = default;

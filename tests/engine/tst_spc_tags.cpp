@@ -43,9 +43,23 @@ QByteArray xid6(const QByteArray &chunk, quint32 claimed = 0)
     return "xid6" + le(claimed ? claimed : quint32(chunk.size()), 4) + chunk;
 }
 
-SpcTags tags(const QString &title, const QString &game, const QString &artist, qint64 seconds)
+SpcTags tags(const QString &title, const QString &game, const QString &artist, qint64 seconds, qint64 playMs = -1,
+             qint64 fadeMs = -1)
 {
-    return {title, game, artist, seconds};
+    SpcTags t;
+    std::tie(t.title, t.game, t.artist, t.seconds, t.playMs, t.fadeMs) = std::tie(title, game, artist, seconds, playMs,
+                                                                                  fadeMs);
+    return t;
+}
+
+// An ID666 tag in either form; a negative fade leaves the field empty.
+QByteArray id666(bool text, int play, int fade, const QByteArray &artist, bool dated)
+{
+    const QByteArray date = !dated ? QByteArray() : text ? QByteArray("01/02/2024") : le(20240102, 4);
+    const QByteArray playBytes = text ? QByteArray::number(play) : le(play, 3);
+    const QByteArray fadeBytes = text ? QByteArray::number(fade).replace("-1", "") : le(std::max(fade, 0), 4);
+    const QByteArray named = with(with(with(spcHeader(), 0x2E, "Song"), 0x6E, "Dumper"), 0x7E, "Comment");
+    return with(with(with(with(named, 0x9E, date), 0xA9, playBytes), 0xAC, fadeBytes), text ? 0xB1 : 0xB0, artist);
 }
 } // namespace
 
@@ -54,6 +68,9 @@ class SpcTagsTest : public QObject {
 private slots:
     void parse_data();
     void parse();
+    void forms_data();
+    void forms();
+    void xid6Fields();
     void decode_data();
     void decode();
     void streamedInPieces();
@@ -69,15 +86,21 @@ void SpcTagsTest::parse_data()
     const QByteArray named = with(with(spcHeader(), 0x2E, "Opening"), 0x4E, "Castle Quest");
     const QByteArray text = with(with(with(with(named, 0x9E, "12/31/1999"), 0xA9, "120"), 0xAC, "10000"), 0xB1,
                                  "Composer");
-    QTest::newRow("text form") << text << QByteArray() << tags("Opening", "Castle Quest", "Composer", 130);
+    QTest::newRow("text form") << text << QByteArray()
+                               << tags("Opening", "Castle Quest", "Composer", 130, 120000, 10000);
     const QByteArray binary = with(with(with(with(named, 0x9E, le(20010715, 4)), 0xA9, le(180, 3)), 0xAC, le(5500, 4)),
                                    0xB0, "Composer");
     QTest::newRow("binary form, half a second rounds up")
-        << binary << QByteArray() << tags("Opening", "Castle Quest", "Composer", 186);
-    QTest::newRow("binary 53 s reads as one digit")
-        << with(named, 0xA9, le(53, 3)) << QByteArray() << tags("Opening", "Castle Quest", "", 53);
+        << binary << QByteArray() << tags("Opening", "Castle Quest", "Composer", 186, 180000, 5500);
+    QTest::newRow("one digit-like byte without a date is a text jingle")
+        << with(named, 0xA9, le(53, 3)) << QByteArray() << tags("Opening", "Castle Quest", "", 5, 5000, 0);
+    QTest::newRow("binary 53 s with a date") << with(with(named, 0x9E, le(20240102, 4)), 0xA9, le(53, 3))
+                                             << QByteArray() << tags("Opening", "Castle Quest", "", 53, 53000, 0);
+    QTest::newRow("binary date as day, month and year")
+        << with(with(named, 0x9E, QByteArray("\x02\x01\xE8\x07", 4)), 0xA9, le(0x36, 3)) << QByteArray()
+        << tags("Opening", "Castle Quest", "", 54, 54000, 0);
     QTest::newRow("fade alone, rounded down")
-        << with(named, 0xAC, "1499") << QByteArray() << tags("Opening", "Castle Quest", "", 1);
+        << with(named, 0xAC, "1499") << QByteArray() << tags("Opening", "Castle Quest", "", 1, -1, 1499);
     QTest::newRow("no length") << named << QByteArray() << tags("Opening", "Castle Quest", "", -1);
     QTest::newRow("no ID666 tag") << with(spcHeader(false), 0x2E, "Opening") << QByteArray() << SpcTags();
     QTest::newRow("not an SPC file") << with(text, 0, "RIFF") << xid6(sub(1, 1, "Song")) << SpcTags();
@@ -87,18 +110,22 @@ void SpcTagsTest::parse_data()
         + sub(0x33, 4, le(64000 * 5 + 32000, 4));
     QTest::newRow("xid6 names and lengths win")
         << text << xid6(sub(1, 1, "A Title Longer Than Thirty-Two Bytes\0") + sub(3, 1, "Full Name") + timed)
-        << tags("A Title Longer Than Thirty-Two Bytes", "Castle Quest", "Full Name", 126);
+        << tags("A Title Longer Than Thirty-Two Bytes", "Castle Quest", "Full Name", 126, 120000, 5500);
+    QTest::newRow("xid6 ticks round to the nearest millisecond")
+        << text << xid6(sub(0x30, 4, le(64000 + 31, 4)) + sub(0x33, 4, le(32, 4)))
+        << tags("Opening", "Castle Quest", "Composer", 1, 1000, 1);
     QTest::newRow("xid6 loop without count plays once, ID666 fade")
-        << text << xid6(sub(0x31, 4, le(64000 * 60, 4))) << tags("Opening", "Castle Quest", "Composer", 70);
+        << text << xid6(sub(0x31, 4, le(64000 * 60, 4)))
+        << tags("Opening", "Castle Quest", "Composer", 70, 60000, 10000);
     QTest::newRow("xid6 without ID666") << spcHeader(false) << xid6(sub(2, 1, "Game")) << tags("", "Game", "", -1);
     QTest::newRow("xid6 claiming more than the bound is not read")
         << text << xid6(sub(1, 1, "Song"), quint32(spc::kXid6MaxChunk + 1))
-        << tags("Opening", "Castle Quest", "Composer", 130);
+        << tags("Opening", "Castle Quest", "Composer", 130, 120000, 10000);
     QTest::newRow("xid6 sub-chunk past the chunk's end ends the walk")
         << text << xid6(sub(3, 1, "Kept") + QByteArray("\x01\x01\xFF\x7F", 4) + "Song")
-        << tags("Opening", "Castle Quest", "Kept", 130);
+        << tags("Opening", "Castle Quest", "Kept", 130, 120000, 10000);
     QTest::newRow("xid6 cut short") << text << xid6(sub(1, 1, "Song")).first(10)
-                                    << tags("Opening", "Castle Quest", "Composer", 130);
+                                    << tags("Opening", "Castle Quest", "Composer", 130, 120000, 10000);
 }
 
 void SpcTagsTest::parse()
@@ -111,6 +138,52 @@ void SpcTagsTest::parse()
     QCOMPARE(actual.game, expected.game);
     QCOMPARE(actual.artist, expected.artist);
     QCOMPARE(actual.seconds, expected.seconds);
+    QCOMPARE(actual.playMs, expected.playMs);
+    QCOMPARE(actual.fadeMs, expected.fadeMs);
+}
+
+// Both forms, lengths of one to three digits, fades of none to five digits,
+// artists empty or starting with a digit, with and without a date.
+void SpcTagsTest::forms_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<SpcTags>("expected");
+    for (bool text : {true, false}) {
+        for (int play : {5, 42, 120}) {
+            for (int fade : {-1, 7, 50, 500, 5000, 10000}) {
+                for (const QByteArray artist : {"", "2 Unlimited", "Composer"}) {
+                    for (bool dated : {false, true}) {
+                        const int fadeMs = std::max(fade, 0);
+                        SpcTags expected = tags("Song", "", artist, play + (fadeMs + 500) / 1000, play * 1000, fadeMs);
+                        std::tie(expected.dumper, expected.comment) = std::pair("Dumper", "Comment");
+                        expected.dumpDate = !dated ? "" : text ? "01/02/2024" : "2024-01-02";
+                        QTest::addRow("%s %d s, fade %d, artist '%s', dated %d", text ? "text" : "binary", play, fade,
+                                      artist.constData(), dated)
+                            << id666(text, play, fade, artist, dated) << expected;
+                    }
+                }
+            }
+        }
+    }
+}
+
+void SpcTagsTest::forms()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(SpcTags, expected);
+    QCOMPARE(ParseSpcTags(header, {}), expected);
+}
+
+void SpcTagsTest::xid6Fields()
+{
+    SpcTags expected = tags("Song", "", "", 90, 90000, 0);
+    std::tie(expected.dumper, expected.comment, expected.dumpDate, expected.ostTitle,
+             expected.publisher) = std::tuple("Other", "Longer comment", "2023-12-31", "Soundtrack", "Publisher");
+    std::tie(expected.ostDisc, expected.ostTrack, expected.year) = std::tuple(2, 14, 1995);
+    const QByteArray extended = sub(4, 1, "Other") + sub(5, 4, le(20231231, 4)) + sub(7, 1, "Longer comment")
+        + sub(0x10, 1, "Soundtrack") + sub(0x11, 0, {}, 2) + sub(0x12, 0, {}, 14 << 8 | 'b') + sub(0x13, 1, "Publisher")
+        + sub(0x14, 0, {}, 1995);
+    QCOMPARE(ParseSpcTags(id666(true, 90, 0, "", true), xid6(extended)), expected);
 }
 
 void SpcTagsTest::decode_data()
@@ -142,7 +215,7 @@ void SpcTagsTest::streamedInPieces()
             bytes.append(QByteArrayView(track).sliced(at, std::min<qsizetype>(piece, track.size() - at)));
         QCOMPARE(bytes.header(), QByteArrayView(track).first(spc::kHeaderSize));
         QCOMPARE(bytes.xid6(), QByteArrayView(track).sliced(spc::kXid6Offset));
-        QCOMPARE(ParseSpcTags(bytes.header(), bytes.xid6()), tags("Opening", "", "Composer", 90));
+        QCOMPARE(ParseSpcTags(bytes.header(), bytes.xid6()), tags("Opening", "", "Composer", 90, 90000, 0));
     }
 }
 
