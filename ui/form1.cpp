@@ -6,6 +6,7 @@
 #include "dir_list_box.h"
 #include "drive_list_box.h"
 #include "entry_list.h"
+#include "export_action.h"
 #include "extraction.h"
 #include "file_list_box.h"
 #include "message_boxes.h"
@@ -112,6 +113,7 @@ Form1::Form1(MessageBoxes *messages, QWidget *parent)
     setFont(compact);
     createControls();
     m_tooltips = std::make_unique<TrackTooltips>(lstFiles);
+    m_export = std::make_unique<ExportAction>(filRSNNames, m_messages, this);
     setAcceptDrops(true);
 
     setYieldHandler([] { QCoreApplication::processEvents(); });

@@ -14,6 +14,7 @@
 
 class DirListBox;
 class DriveListBox;
+class ExportAction;
 class FileListBox;
 class MessageBoxes;
 class QDragEnterEvent;
@@ -69,6 +70,7 @@ private:
     UnrarLibrary m_library;
     // After m_library: its reads end before the library goes.
     std::unique_ptr<TrackTooltips> m_tooltips;
+    std::unique_ptr<ExportAction> m_export; // also ends before the library goes
 
     QString AppFolder;
     QString PlaylistEntries;
