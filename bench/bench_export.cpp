@@ -84,7 +84,8 @@ double libgmePipeline(const std::vector<std::string> &tracks, int seconds, const
     std::vector<short> buffer(4096 * 2);
     for (size_t i = 0; i < tracks.size(); ++i) {
         Music_Emu *emu = nullptr;
-        if (gme_open_data(tracks[i].data(), long(tracks[i].size()), &emu, testspc::kSampleRate) || gme_start_track(emu, 0))
+        if (gme_open_data(tracks[i].data(), long(tracks[i].size()), &emu, testspc::kSampleRate)
+            || gme_start_track(emu, 0))
             return -1;
         const QString wav = QStringLiteral("%1/%2.wav").arg(folder).arg(i);
         SF_INFO info{};
@@ -101,7 +102,9 @@ double libgmePipeline(const std::vector<std::string> &tracks, int seconds, const
         gme_delete(emu);
         if (!out || sf_close(out) != 0)
             return -1;
-        if (QProcess::execute(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("--delete-input-file"), wav}) != 0)
+        if (QProcess::execute(QStringLiteral("flac"),
+                              {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("--delete-input-file"), wav})
+            != 0)
             return -1;
     }
     return double(clock.nsecsElapsed()) / 1e9;
@@ -128,10 +131,16 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const std::vector<std::string> tracks = toneTracks(trackCount, seconds);
     std::vector<testrar::Member> members;
-    for (size_t i = 0; i < tracks.size(); ++i)
-        members.push_back({QStringLiteral("%1 Tone.spc").arg(i + 1, 2, 10, QLatin1Char('0')).toStdString(), tracks[i]});
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        testrar::Member member;
+        member.name = QStringLiteral("%1 Tone.spc").arg(i + 1, 2, 10, QLatin1Char('0')).toStdString();
+        member.data = tracks[i];
+        members.push_back(member);
+    }
     const QString archive = dir.filePath(QStringLiteral("Tones.rsn"));
-    if (!dir.isValid() || !testrar::writeFile(QFile::encodeName(archive).toStdString(), testrar::build(testrar::Format::Rar5, members)))
+    if (!dir.isValid()
+        || !testrar::writeFile(QFile::encodeName(archive).toStdString(),
+                               testrar::build(testrar::Format::Rar5, members)))
         return 1;
     std::printf("bench_export: %d tone tracks of %d s (%.0f min of music) to FLAC, %d cores\n", trackCount, seconds,
                 music / 60, cores);
@@ -139,8 +148,9 @@ int main(int argc, char *argv[])
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/marrowfen-export");
     const auto exportWith = [&](int workers) {
         const QString out = dir.filePath(QStringLiteral("out-%1").arg(workers));
-        return runChild(program, {QStringLiteral("-q"), QStringLiteral("-j"), QString::number(workers),
-                                  QStringLiteral("-o"), out, archive});
+        return runChild(
+            program,
+            {QStringLiteral("-q"), QStringLiteral("-j"), QString::number(workers), QStringLiteral("-o"), out, archive});
     };
     const Figure one = exportWith(1);
     const Figure all = exportWith(cores);
