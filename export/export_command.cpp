@@ -14,11 +14,6 @@
 #include <cstdio>
 
 namespace {
-QString counted(qint64 count, const char *singular)
-{
-    return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(singular)).arg(count == 1 ? "" : "s");
-}
-
 QString clock(qint64 ms)
 {
     const qint64 seconds = (ms + 999) / 1000;
@@ -61,14 +56,7 @@ int RunExportCommand(const ExportCommandOptions &options, const UnrarFunctions &
     const ExportCounts counts = RunExport(plan, settings, &library, callbacks, cancel);
     terminal.clearProgress();
     if (!options.quiet && !counts.cancelled) {
-        std::printf("%s\n",
-                    qPrintable(QStringLiteral("%1: %2, %3 written (%4 minutes of music), %5 already there, "
-                                              "%6 left out")
-                                   .arg(QCoreApplication::applicationName(), counted(counts.albums, "album"),
-                                        counted(counts.tracksWritten, "track"))
-                                   .arg(double(counts.musicMs) / 60000.0, 0, 'f', 1)
-                                   .arg(counts.tracksPresent)
-                                   .arg(counts.tracksFailed)));
+        std::printf("%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(CountsText(counts)));
         std::fflush(stdout);
     }
     if (counts.writeFailed)

@@ -223,6 +223,18 @@ ExportCounts Run::run()
 }
 } // namespace
 
+QString CountsText(const ExportCounts &counts)
+{
+    const auto counted = [](qint64 count, const char *singular) {
+        return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(singular)).arg(count == 1 ? "" : "s");
+    };
+    return QStringLiteral("%1, %2 written (%3 minutes of music), %4 already there, %5 left out")
+        .arg(counted(counts.albums, "album"), counted(counts.tracksWritten, "track"))
+        .arg(double(counts.musicMs) / 60000.0, 0, 'f', 1)
+        .arg(counts.tracksPresent)
+        .arg(counts.tracksFailed);
+}
+
 ExportCounts RunExport(const ExportPlan &plan, const ExportSettings &settings, const UnrarFunctions *library,
                        const ExportCallbacks &callbacks, const std::atomic<bool> *cancel)
 {

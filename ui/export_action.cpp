@@ -25,15 +25,7 @@ constexpr int kProblemsShown = 12;
 QString summaryText(const ExportCounts &counts, const QStringList &problems, const QString &folder)
 {
     QString text = counts.cancelled ? QStringLiteral("Export cancelled.\n") : QString();
-    text += QStringLiteral("%1 tracks (%2 minutes of music) written to %3 in %4 albums.")
-                .arg(counts.tracksWritten)
-                .arg(double(counts.musicMs) / 60000.0, 0, 'f', 1)
-                .arg(QDir::toNativeSeparators(folder))
-                .arg(counts.albums);
-    if (counts.tracksPresent > 0)
-        text += QStringLiteral("\n%1 tracks were there already and were kept.").arg(counts.tracksPresent);
-    if (counts.tracksFailed > 0)
-        text += QStringLiteral("\n%1 tracks could not be played and were left out.").arg(counts.tracksFailed);
+    text += QStringLiteral("Exported to %1: %2.").arg(QDir::toNativeSeparators(folder), CountsText(counts));
     if (!problems.isEmpty()) {
         text += QStringLiteral("\n\n") + problems.mid(0, kProblemsShown).join(u'\n');
         if (problems.size() > kProblemsShown)
