@@ -3,6 +3,7 @@
 
 #include "archive_listing.h"
 
+#include "archive_reading.h"
 #include "extraction.h"
 #include "paths.h"
 #include "user_interaction.h"
@@ -16,77 +17,6 @@ constexpr int kCommentBufferSize = 16384;
 // SPC files are 66 KiB and a little; a bigger member is tested when asked,
 // never searched for tags.
 constexpr unsigned kLargestTaggedTrack = 1u << 20;
-
-// Closes the archive handle however the listing ends.
-class ArchiveHandle {
-public:
-    ArchiveHandle(const UnrarFunctions &library, void *handle)
-        : m_library(library)
-        , m_handle(handle)
-    {
-    }
-    ~ArchiveHandle()
-    {
-        if (m_handle)
-            m_library.closeArchive(m_handle);
-    }
-    ArchiveHandle(const ArchiveHandle &) = delete;
-    ArchiveHandle &operator=(const ArchiveHandle &) = delete;
-
-    void *get() const { return m_handle; }
-
-private:
-    const UnrarFunctions &m_library;
-    void *m_handle;
-};
-
-struct OpenFailure {
-    const char *text;
-    int style;
-};
-
-// The messages for the library's open failures 10 to 17.
-const OpenFailure kOpenFailures[] = {
-    {": Unexpected End of Archive", MsgExclamation},
-    {": Not enough memory to open the archive", MsgExclamation},
-    {": The archive header corrupt or damaged", MsgCritical},
-    {": The archive is corrupt or damaged", MsgCritical},
-    {": The Comment is in an unknown format", MsgExclamation},
-    {": There was an error that occured when the archive was opened", MsgCritical},
-    {": There was an error when the file was created", MsgCritical},
-    {": There was an error closing the archive meaning it is still in the memory. Please terminate the "
-     "program's process to reclaim this memory space",
-     MsgCritical},
-};
-
-ListingMessage openFailure(const QString &archivePath, unsigned code)
-{
-    if (code < ERAR_END_ARCHIVE || code > ERAR_ECLOSE)
-        return {};
-    const OpenFailure &failure = kOpenFailures[code - ERAR_END_ARCHIVE];
-    return {archivePath + QLatin1String(failure.text), failure.style, QStringLiteral("Error code %1").arg(code)};
-}
-
-// Text in the file-name encoding, as QFile::decodeName reads it (UTF-8
-// outside Windows), without copying the bytes first.
-QString decodeFileName(QByteArrayView bytes)
-{
-#ifdef Q_OS_WIN
-    return QString::fromLocal8Bit(bytes);
-#else
-    return QString::fromUtf8(bytes);
-#endif
-}
-
-// The member's path up to its first NUL (the whole field when it has none),
-// decoded from the file-name encoding, with "\" between its parts.
-QString memberName(const RARHeaderData &header)
-{
-    const auto length = static_cast<qsizetype>(strnlen(header.FileName, sizeof header.FileName));
-    QString name = decodeFileName(QByteArrayView(header.FileName, length));
-    name.replace(u'/', u'\\');
-    return name;
-}
 
 QStringView displayName(QStringView memberName)
 {
@@ -144,7 +74,8 @@ ArchiveListing ListArchive(const UnrarFunctions &library, const QString &archive
     ArchiveHandle archive(library, library.openArchive(&openRecord));
     if (openRecord.OpenResult != ERAR_SUCCESS || !archive.get()) {
         // A library that returns no handle yet claims success could not open it either.
-        report(openFailure(archivePath, openRecord.OpenResult != ERAR_SUCCESS ? openRecord.OpenResult : ERAR_EOPEN));
+        report(OpenFailureMessage(archivePath,
+                                  openRecord.OpenResult != ERAR_SUCCESS ? openRecord.OpenResult : ERAR_EOPEN));
         return listing;
     }
     listing.result = 0;
@@ -169,7 +100,7 @@ ArchiveListing ListArchive(const UnrarFunctions &library, const QString &archive
             options.yield();
         if (options.cancel && options.cancel->load(std::memory_order_relaxed))
             break;
-        const QString name = memberName(header);
+        const QString name = MemberName(header);
         const bool playable = archiveNameFits && IsPlayableMember(name, static_cast<qint32>(header.UnpSize));
         if (playable) {
             entries += archiveFileName;

@@ -3,7 +3,7 @@
 
 #include "spc_tags.h"
 
-#include <QStringDecoder>
+#include "text_encoding.h"
 
 #include <algorithm>
 
@@ -125,31 +125,6 @@ bool isTextForm(QByteArrayView header)
 {
     return isTextNumber(header.sliced(kPlaySeconds, kPlaySize)) && isTextNumber(header.sliced(kFadeMs, kTextFadeSize))
         && binaryDate(header.sliced(kDate, 4)).isNull();
-}
-
-QString windows1252(QByteArrayView bytes)
-{
-    // 0x80-0x9F; the five unassigned bytes keep their C1 code points.
-    static constexpr char16_t kHigh[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-    };
-    QString text(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const unsigned c = byteAt(bytes, i);
-        text[i] = QChar(c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char16_t(c));
-    }
-    return text;
-}
-
-// The text when the whole of bytes decodes without error, else null.
-QString decodedWithout(QStringDecoder decoder, QByteArrayView bytes)
-{
-    if (!decoder.isValid())
-        return {};
-    QString text = decoder(bytes);
-    return decoder.hasError() ? QString() : text;
 }
 
 struct Xid6 {
@@ -286,11 +261,11 @@ QString DecodeTagText(QByteArrayView bytes)
 {
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
         bytes = bytes.first(nul);
-    QString text = decodedWithout(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless), bytes);
+    QString text = DecodeStrictly(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless), bytes);
     if (text.isNull() && !bytes.isEmpty())
-        text = decodedWithout(QStringDecoder("Shift_JIS", QStringDecoder::Flag::Stateless), bytes);
+        text = DecodeStrictly(QStringDecoder("Shift_JIS", QStringDecoder::Flag::Stateless), bytes);
     if (text.isNull())
-        text = windows1252(bytes);
+        text = DecodeWindows1252(bytes);
     // Control characters are not text, and a line break would end a playlist line.
     for (QChar &c : text) {
         if (c.category() == QChar::Other_Control)

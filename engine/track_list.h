@@ -35,5 +35,7 @@ struct TrackList {
 TrackList ResolveTracks(const QStringList &items, const UnrarFunctions *library);
 
 // The tracks of one playlist's text; folder is where relative lines start.
-// Exposed for the fuzzer: never touches the disk.
+// Exposed for the fuzzer: never touches the disk, so it goes by names alone
+// (the archive part ends at the first part named *.rsn) and a line naming a
+// whole archive, a playlist or a file not named *.sp? gives no track.
 QList<TrackRef> ParsePlaylistText(QByteArrayView text, const QString &folder);

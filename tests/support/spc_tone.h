@@ -33,8 +33,7 @@ struct Tone {
     bool id666 = true;  // false: byte 0x23 says there is no tag (its area stays zero)
     bool binaryTag = false;
     std::string title = "Test Tone", game, artist, dumper, comment;
-    // -1 leaves the field empty. In the text form a length is digits, and a
-    // single digit reads as a binary length: use at least 10 s there.
+    // -1 leaves the field empty.
     int playSeconds = -1;
     int fadeMs = -1;
     std::optional<Xid6> xid6;
