@@ -26,7 +26,11 @@ QList<PlaylistLine> ReadPlaylistLines(QByteArrayView text)
             lines.append({number, QString(), true});
             continue;
         }
-        const QString line = DecodeUtf8OrWindows1252(bytes).trimmed();
+        // Comments (#EXTINF on every other line) are skipped undecoded.
+        const QByteArrayView trimmed = bytes.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith('#'))
+            continue;
+        const QString line = DecodeUtf8OrWindows1252(trimmed).trimmed();
         if (!line.isEmpty() && !line.startsWith(u'#'))
             lines.append({number, line, false});
     }

@@ -17,6 +17,7 @@ struct PlaylistLine {
     QString text;         // trimmed; empty when the line was too long to read
     bool tooLong = false; // over kMaxPlaylistLineBytes: skipped
 };
+Q_DECLARE_TYPEINFO(PlaylistLine, Q_RELOCATABLE_TYPE);
 
 // The lines that are neither blank nor "#" comments (#EXTM3U, #EXTINF...),
 // after a UTF-8 byte order mark; CR LF, LF or CR end a line. Each line is

@@ -17,15 +17,16 @@ struct SpcTags {
     qint64 seconds = -1; // play time with the fade, whole seconds; -1 unknown
 
     // Exact timing: how long the track plays before its fade, and the fade;
-    // -1 when the tag does not say. xid6's intro + loop x count + end and
-    // its fade (1/64000 s) win over ID666's seconds and milliseconds.
+    // -1 when the tag does not say (a tag giving a play time and no fade
+    // fades over 0). xid6's intro + loop x count + end and its fade
+    // (1/64000 s, to the nearest ms) win over ID666's seconds and ms.
     qint64 playMs = -1;
     qint64 fadeMs = -1;
 
     // What an exported file carries besides the names above.
     QString dumper;
     QString comment;
-    QString dumpDate;  // as the tag writes it ("2024-01-02", "01/02/2024", ...)
+    QString dumpDate;  // a text tag's as written ("01/02/2024"); binary and xid6 dates as "2024-01-02"
     QString ostTitle;  // xid6: the soundtrack album's title
     int ostDisc = -1;  // xid6: the disc, -1 unknown
     int ostTrack = -1; // xid6: the track number on the album (the upper byte), -1 unknown

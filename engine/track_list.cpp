@@ -17,6 +17,7 @@
 namespace {
 constexpr char kSpcSignature[] = "SNES-SPC700 Sound File Data";
 constexpr char kRarSignature[] = "Rar!\x1A\x07";
+constexpr qsizetype kRememberedPaths = 4096;
 
 QString nameAfterSeparator(QStringView path)
 {
@@ -70,6 +71,11 @@ private:
     void playlist(const QString &path, const QString &shown);
     void archive(const QString &path, const QString &member, const Origin &origin);
     const ListedArchive &listed(const QString &path);
+    // Where the first part of path that is a regular file ends (path.size()
+    // when the whole path is one); -1 when none is, with why set.
+    qsizetype regularFileEnd(const QString &path, QString &why);
+    enum class Kind { Missing, Folder, File, Other };
+    Kind kindOf(const QString &path);
     void problem(const Origin &origin, const QString &why)
     {
         result.problems.append(origin.prefix() + origin.text + QStringLiteral(": ") + why);
@@ -77,11 +83,27 @@ private:
 
     const UnrarFunctions *m_library;
     QHash<QString, ListedArchive> m_archives;
+    // What the disk holds, for playlists whose lines share their folders
+    // and archives; forgotten now and then, so that memory stays bounded.
+    QHash<QString, Kind> m_kinds;
 };
 
-// Where the first part of path that is a regular file ends (path.size()
-// when the whole path is one); -1 when none is, with why set.
-qsizetype regularFileEnd(const QString &path, QString &why)
+Resolver::Kind Resolver::kindOf(const QString &path)
+{
+    if (const auto found = m_kinds.constFind(path); found != m_kinds.constEnd())
+        return *found;
+    if (m_kinds.size() >= kRememberedPaths)
+        m_kinds.clear();
+    const QFileInfo info(path);
+    const Kind kind = info.isFile() ? Kind::File
+        : info.isDir()              ? Kind::Folder
+        : info.exists()             ? Kind::Other
+                                    : Kind::Missing;
+    m_kinds.insert(path, kind);
+    return kind;
+}
+
+qsizetype Resolver::regularFileEnd(const QString &path, QString &why)
 {
     why = QStringLiteral("No such file");
     if (path.contains(QChar(0)))
@@ -89,14 +111,14 @@ qsizetype regularFileEnd(const QString &path, QString &why)
     for (qsizetype end = path.indexOf(u'/', 1);; end = path.indexOf(u'/', end + 1)) {
         if (end < 0)
             end = path.size();
-        const QFileInfo part(path.first(end));
-        if (part.isFile())
+        const Kind kind = kindOf(path.first(end));
+        if (kind == Kind::File)
             return end;
-        if (!part.exists())
+        if (kind == Kind::Missing)
             return -1;
         if (end == path.size()) {
-            why = part.isDir() ? QStringLiteral("a folder, not a track, archive or playlist")
-                               : QStringLiteral("not a regular file");
+            why = kind == Kind::Folder ? QStringLiteral("a folder, not a track, archive or playlist")
+                                       : QStringLiteral("not a regular file");
             return -1;
         }
     }

@@ -23,6 +23,7 @@ struct TrackRef {
     bool isArchiveMember() const { return !archivePath.isEmpty(); }
     bool operator==(const TrackRef &) const = default;
 };
+Q_DECLARE_TYPEINFO(TrackRef, Q_RELOCATABLE_TYPE);
 
 struct TrackList {
     QList<TrackRef> tracks;
