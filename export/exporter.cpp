@@ -228,7 +228,7 @@ QString CountsText(const ExportCounts &counts)
     const auto counted = [](qint64 count, const char *singular) {
         return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(singular)).arg(count == 1 ? "" : "s");
     };
-    return QStringLiteral("%1, %2 written (%3 minutes of music), %4 already there, %5 left out")
+    return QStringLiteral("%1, %2 written (%3 minutes of music), %4 skipped (already there), %5 failed (left out)")
         .arg(counted(counts.albums, "album"), counted(counts.tracksWritten, "track"))
         .arg(double(counts.musicMs) / 60000.0, 0, 'f', 1)
         .arg(counts.tracksPresent)

@@ -39,8 +39,8 @@ struct ExportCallbacks {
     std::function<void(const ExportProgress &)> progress; // often; cheap to ignore
 };
 
-// "2 albums, 38 tracks written (76.0 minutes of music), 2 already there,
-// 1 left out", for a summary.
+// "2 albums, 38 tracks written (76.0 minutes of music), 2 skipped (already
+// there), 1 failed (left out)", for a summary.
 QString CountsText(const ExportCounts &counts);
 
 // Exports plan; returns once done, stopped by a write failure, or soon
