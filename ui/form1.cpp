@@ -6,6 +6,7 @@
 #include "dir_list_box.h"
 #include "drive_list_box.h"
 #include "entry_list.h"
+#include "export_action.h"
 #include "extraction.h"
 #include "file_list_box.h"
 #include "message_boxes.h"
@@ -115,6 +116,7 @@ Form1::Form1(MessageBoxes *messages, QWidget *parent)
     m_tooltips = std::make_unique<TrackTooltips>(lstFiles);
     // Also the window's child, so that tests find its player.
     m_playback = std::make_unique<PreviewPlayback>(lstFiles, &m_library.functions(), m_messages, this);
+    m_export = std::make_unique<ExportAction>(filRSNNames, m_messages, this);
     setAcceptDrops(true);
 
     setYieldHandler([] { QCoreApplication::processEvents(); });

@@ -14,6 +14,7 @@
 
 class DirListBox;
 class DriveListBox;
+class ExportAction;
 class FileListBox;
 class MessageBoxes;
 class PreviewPlayback;
@@ -71,6 +72,7 @@ private:
     // After m_library: their reads end before the library goes.
     std::unique_ptr<TrackTooltips> m_tooltips;
     std::unique_ptr<PreviewPlayback> m_playback;
+    std::unique_ptr<ExportAction> m_export; // also ends before the library goes
 
     QString AppFolder;
     QString PlaylistEntries;
