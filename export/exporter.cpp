@@ -210,6 +210,8 @@ ExportCounts Run::run()
         if (!outcome)
             break;
         take(m_jobs[i], *outcome);
+        if (m_cancel && m_cancel->load())
+            m_stop = true;
         showProgress(int(i) + 1);
         const bool albumEnds = i + 1 == m_jobs.size() || m_jobs[i + 1].album != m_jobs[i].album;
         if (albumEnds && !m_stop.load())
