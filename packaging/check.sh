@@ -68,9 +68,11 @@ private=${private%/marrowfen}
 expected=(
     "./usr/bin/marrowfen->$link"
     "./usr/bin/marrowfen-playlist->$link-playlist"
+    "./usr/bin/marrowfen-export->$link-export"
     "$private/libunrar.so"
     "$private/marrowfen"
     "$private/marrowfen-playlist"
+    "$private/marrowfen-export"
     "./usr/share/applications/$app_id.desktop"
     "./usr/share/doc/marrowfen/changelog.gz"
     "./usr/share/doc/marrowfen/copyright"
@@ -95,6 +97,12 @@ step "starting the packaged command line"
 mkdir "$work/music"
 "$installed/bin/marrowfen-playlist" -q "$work/music" || fail "the packaged marrowfen-playlist failed on an empty folder"
 "$installed/bin/marrowfen-playlist" --version | grep -qx "marrowfen-playlist [0-9.]*" || fail "marrowfen-playlist --version"
+# With its library found, an empty folder is nothing to export (status 2).
+status=0
+"$installed/bin/marrowfen-export" -q -o "$work/albums" "$work/music" 2>"$work/export.log" || status=$?
+[ "$status" -eq 2 ] && grep -q "Nothing to export" "$work/export.log" \
+    || fail "the packaged marrowfen-export did not run: $(cat "$work/export.log")"
+"$installed/bin/marrowfen-export" --version | grep -qx "marrowfen-export [0-9.]*" || fail "marrowfen-export --version"
 
 step "running lintian"
 lintian=(lintian --fail-on error,warning --display-info --pedantic "$deb")
