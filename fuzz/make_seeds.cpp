@@ -2,11 +2,16 @@
 // SPDX-License-Identifier: MIT
 
 // Writes the fuzzers' seed archives into a folder: small RAR 4 and RAR 5
-// archives from the test archive builder covering each header feature.
+// archives from the test archive builder covering each header feature; and,
+// when a second folder is named, the renderer's seed tracks from the tone
+// builder.
 #include "rar_builder.h"
+#include "spc_tone.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 using testrar::Format;
@@ -20,12 +25,47 @@ Member file(const std::string &name, const std::string &data)
     m.data = data;
     return m;
 }
+
+// Tracks that reach each timing the tags can give and each voice.
+int writeToneSeeds(const std::string &folder)
+{
+    testspc::Tone plain;
+    testspc::Tone jingle;
+    jingle.playSeconds = 10;
+    jingle.fadeMs = 0;
+    jingle.voice = 7;
+    testspc::Tone binary = jingle;
+    binary.binaryTag = true;
+    binary.fadeMs = 50;
+    binary.pitch = testspc::pitchForHz(3000);
+    testspc::Tone untagged;
+    untagged.id666 = false;
+    testspc::Tone extended;
+    extended.voice = 3;
+    extended.xid6 = testspc::Xid6{};
+    extended.xid6->title = "Tone";
+    extended.xid6->introTicks = 6400;
+    extended.xid6->fadeTicks = 0;
+    extended.xid6->loopCount = 2;
+    const std::pair<const char *, testspc::Tone> tones[] = {
+        {"plain", plain}, {"jingle", jingle}, {"binary", binary}, {"untagged", untagged}, {"xid6", extended},
+    };
+    for (const auto &[name, tone] : tones) {
+        const std::string path = folder + "/" + name + ".spc";
+        if (!testrar::writeFile(path, testspc::makeSpc(tone))) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    std::printf("%zu seed tracks in %s\n", std::size(tones), folder.c_str());
+    return 0;
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <folder> [track folder]\n", argv[0]);
         return 2;
     }
     const std::string folder = argv[1];
@@ -80,5 +120,5 @@ int main(int argc, char **argv)
         }
     }
     std::printf("%d seed archives in %s\n", written, folder.c_str());
-    return 0;
+    return argc == 3 ? writeToneSeeds(argv[2]) : 0;
 }

@@ -11,14 +11,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build=${2:-$root/build-fuzz}
-targets=(fuzz_unrar fuzz_listing fuzz_unpack fuzz_playlist)
+targets=(fuzz_unrar fuzz_listing fuzz_unpack fuzz_playlist fuzz_render)
 
 (cd "$root" && cmake --preset fuzz -B "$build" >/dev/null)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" fuzz_make_seeds
 
 seeds=$build/fuzz-seeds
-mkdir -p "$seeds"
-"$build/bin/fuzz_make_seeds" "$seeds" >/dev/null
+track_seeds=$build/fuzz-seeds-spc
+mkdir -p "$seeds" "$track_seeds"
+"$build/bin/fuzz_make_seeds" "$seeds" "$track_seeds" >/dev/null
 real=$root/../shared/real-rar
 more_real=$root/../shared/more-real-rar
 regressions=$root/tests/robustness/regressions
@@ -33,14 +34,16 @@ fuzz_one() { # target: replay the regression inputs, then fuzz
         "$build/bin/$target" -runs=1 "$regressions"/* >/dev/null 2>&1 \
             || { echo "$target fails on a regression input"; return 1; }
     fi
-    local sources=("$seeds") dict=$root/fuzz/rar.dict
+    local sources=("$seeds") options=(-max_len=65536 -dict="$root/fuzz/rar.dict")
     [ -d "$real" ] && sources+=("$real")
     [ "$target" = fuzz_unpack ] && [ -d "$more_real" ] && sources+=("$more_real")
     # The playlist reader starts from playlists, not archives.
-    [ "$target" = fuzz_playlist ] && sources=("$root/fuzz/playlists") dict=$root/fuzz/playlist.dict
+    [ "$target" = fuzz_playlist ] && sources=("$root/fuzz/playlists") options=(-max_len=65536 -dict="$root/fuzz/playlist.dict")
+    # The renderer starts from tracks; an SPC file is 64 KiB of RAM and a little more.
+    [ "$target" = fuzz_render ] && sources=("$track_seeds") options=(-max_len=70000)
     "$build/bin/$target" "$corpus" "${sources[@]}" \
-        -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=65536 \
-        -dict="$dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
+        -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 "${options[@]}" \
+        -artifact_prefix="$artifacts/" -print_final_stats=1 \
         2>"$artifacts/log.txt" || { echo "$target found a fault:"; tail -n 60 "$artifacts/log.txt"; return 1; }
     echo "== $target: ${seconds}s, regression inputs replayed"
     grep -E '^stat::number_of_executed_units|cov: ' "$artifacts/log.txt" | tail -n 2 || true

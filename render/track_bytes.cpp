@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <list>
 #include <mutex>
@@ -20,6 +21,11 @@ namespace {
 TrackBytes failed(const QString &error)
 {
     return {QByteArray(), error};
+}
+
+TrackBytes cancelled()
+{
+    return failed(QStringLiteral("Cancelled"));
 }
 
 TrackBytes readLoneFile(const QString &path)
@@ -120,8 +126,15 @@ TrackBytes TrackBytesCache::fetch(const TrackRef &track, const std::atomic<bool>
         }
         if (!state.unpacking.contains(path))
             break;
-        // Never the same archive twice at once: the other pass likely has it.
-        state.unpacked.wait(lock);
+        // Never the same archive twice at once: the other pass likely has
+        // it. A caller that may cancel looks up now and then while waiting.
+        if (!cancel) {
+            state.unpacked.wait(lock);
+        } else if (cancel->load(std::memory_order_relaxed)) {
+            return cancelled();
+        } else {
+            state.unpacked.wait_for(lock, std::chrono::milliseconds(20));
+        }
     }
     state.unpacking.insert(path);
     lock.unlock();
@@ -145,7 +158,7 @@ TrackBytes TrackBytesCache::fetch(const TrackRef &track, const std::atomic<bool>
         state.keep(path, std::move(content));
     lock.unlock();
     state.unpacked.notify_all();
-    return bytes ? *bytes : failed(QStringLiteral("Cancelled"));
+    return bytes ? *bytes : cancelled();
 }
 
 qint64 TrackBytesCache::heldBytes() const
