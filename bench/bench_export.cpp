@@ -32,6 +32,7 @@ struct Figure {
     double seconds = -1;
     double peakMiB = 0;
     double cpuSeconds = 0;
+    long waits = -1; // voluntary context switches: a worker waiting for a lock or the disk
 };
 
 std::vector<std::string> toneTracks(int count, int seconds)
@@ -73,7 +74,7 @@ Figure runChild(const QString &program, const QStringList &arguments)
         return {};
     const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return {double(clock.nsecsElapsed()) / 1e9, double(usage.ru_maxrss) / 1024.0,
-            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
+            seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_nvcsw};
 }
 
 double cpuSeconds(int who)
@@ -130,6 +131,8 @@ void print(const char *what, const Figure &figure, double musicSeconds)
                 musicSeconds / figure.cpuSeconds);
     if (figure.peakMiB > 0)
         std::printf(", peak %5.1f MiB", figure.peakMiB);
+    if (figure.waits >= 0)
+        std::printf(", %ld waits", figure.waits);
     std::printf(")\n");
 }
 } // namespace

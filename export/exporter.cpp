@@ -62,6 +62,7 @@ private:
     std::vector<Job> m_jobs;
     std::atomic<bool> m_stop{false};
     std::atomic<size_t> m_nextJob{0};
+    RenderTally m_tally;
 
     std::mutex m_mutex;
     std::condition_variable m_done;
@@ -86,18 +87,22 @@ void Run::showProgress(int done)
     if (!m_callbacks.progress)
         return;
     ExportProgress progress{done, int(m_jobs.size()), -1};
-    // Music written so far, against the time it took, for the tracks left.
-    if (m_counts.tracksWritten > 0 && m_counts.musicMs > 0) {
-        const double msPerMusicMs = double(m_clock.elapsed()) / double(m_counts.musicMs);
-        const double musicLeft = double(m_counts.musicMs) / m_counts.tracksWritten * double(int(m_jobs.size()) - done);
-        progress.msLeft = qint64(msPerMusicMs * musicLeft);
+    // The frames still to render, the tracks not begun taken as long as the
+    // ones begun, at the rate so far.
+    const qint64 framesDone = m_tally.framesDone;
+    const int planned = m_tally.tracksPlanned;
+    if (framesDone > 0 && planned > 0) {
+        const double perTrack = double(m_tally.framesPlanned) / planned;
+        const double framesLeft = double(m_tally.framesPlanned - framesDone)
+            + perTrack * double(int(m_jobs.size()) - m_tally.tracksBegun);
+        progress.msLeft = qint64(framesLeft * double(m_clock.elapsed()) / double(framesDone));
     }
     m_callbacks.progress(progress);
 }
 
 void Run::work()
 {
-    TrackExporter exporter(m_settings, m_cache, m_stop);
+    TrackExporter exporter(m_settings, m_cache, m_stop, m_tally);
     for (size_t i = m_nextJob++; i < m_jobs.size() && !m_stop.load(); i = m_nextJob++) {
         const Job &job = m_jobs[i];
         TrackOutcome outcome = exporter.run(m_plan.albums[job.album], m_plan.albums[job.album].tracks[job.track]);
@@ -210,6 +215,8 @@ ExportCounts Run::run()
         if (!outcome)
             break;
         take(m_jobs[i], *outcome);
+        if (m_cancel && m_cancel->load())
+            m_stop = true;
         showProgress(int(i) + 1);
         const bool albumEnds = i + 1 == m_jobs.size() || m_jobs[i + 1].album != m_jobs[i].album;
         if (albumEnds && !m_stop.load())

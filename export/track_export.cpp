@@ -37,10 +37,12 @@ bool MakeFolder(const QString &folder, QString *error)
     return false;
 }
 
-TrackExporter::TrackExporter(const ExportSettings &settings, TrackBytesCache &cache, const std::atomic<bool> &stop)
+TrackExporter::TrackExporter(const ExportSettings &settings, TrackBytesCache &cache, const std::atomic<bool> &stop,
+                             RenderTally &tally)
     : m_settings(settings)
     , m_cache(cache)
     , m_stop(stop)
+    , m_tally(tally)
     , m_writer(settings.format, settings.opusKbps)
     , m_frames(size_t(kChunkFrames * SpcRenderer::kChannels))
 {
@@ -49,6 +51,7 @@ TrackExporter::TrackExporter(const ExportSettings &settings, TrackBytesCache &ca
 TrackOutcome TrackExporter::run(const ExportAlbum &album, const PlannedTrack &track)
 {
     TrackOutcome outcome;
+    ++m_tally.tracksBegun;
     const TrackBytes bytes = m_cache.fetch(track.ref, &m_stop);
     if (m_stop.load()) {
         outcome.status = TrackOutcome::Status::Cancelled;
@@ -101,6 +104,8 @@ TrackOutcome TrackExporter::run(const ExportAlbum &album, const PlannedTrack &tr
         outcome.message = m_renderer.error();
         return outcome;
     }
+    m_tally.framesPlanned += qint64(files.size()) * timing.totalFrames();
+    ++m_tally.tracksPlanned;
     for (const File &file : files) {
         ExportTags voiceTags = fileTags;
         if (file.voice >= 0)
@@ -140,6 +145,7 @@ TrackOutcome::Status TrackExporter::writeFile(const QString &path, QByteArrayVie
         const qint64 frames = m_renderer.render(m_frames.data(), kChunkFrames);
         if (frames == 0)
             break;
+        m_tally.framesDone += frames;
         if (!m_writer.write(m_frames.data(), frames, &reason)) {
             *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
             return TrackOutcome::Status::WriteFailed;

@@ -30,9 +30,18 @@ struct TrackOutcome {
     int filesPresent = 0; // already there, kept
 };
 
+// What the workers have rendered and have yet to render, for the time left.
+struct RenderTally {
+    std::atomic<qint64> framesDone{0};
+    std::atomic<qint64> framesPlanned{0}; // of every file begun
+    std::atomic<int> tracksPlanned{0};    // tracks with files to render
+    std::atomic<int> tracksBegun{0};      // with files to render or not
+};
+
 class TrackExporter {
 public:
-    TrackExporter(const ExportSettings &settings, TrackBytesCache &cache, const std::atomic<bool> &stop);
+    TrackExporter(const ExportSettings &settings, TrackBytesCache &cache, const std::atomic<bool> &stop,
+                  RenderTally &tally);
 
     TrackOutcome run(const ExportAlbum &album, const PlannedTrack &track);
 
@@ -44,6 +53,7 @@ private:
     const ExportSettings &m_settings;
     TrackBytesCache &m_cache;
     const std::atomic<bool> &m_stop;
+    RenderTally &m_tally;
     SpcRenderer m_renderer;
     AudioFileWriter m_writer;
     std::vector<qint16> m_frames;

@@ -69,10 +69,12 @@ expected=(
     "./usr/bin/marrowfen->$link"
     "./usr/bin/marrowfen-playlist->$link-playlist"
     "./usr/bin/marrowfen-play->$link-play"
+    "./usr/bin/marrowfen-export->$link-export"
     "$private/libunrar.so"
     "$private/marrowfen"
     "$private/marrowfen-playlist"
     "$private/marrowfen-play"
+    "$private/marrowfen-export"
     "./usr/share/applications/$app_id.desktop"
     "./usr/share/doc/marrowfen/changelog.gz"
     "./usr/share/doc/marrowfen/copyright"
@@ -103,6 +105,13 @@ step "starting the packaged player"
 play_status=0
 "$installed/bin/marrowfen-play" "$work/music" 2>"$work/play.log" || play_status=$?
 [ $play_status -eq 2 ] && ! grep -q libunrar "$work/play.log" || fail "the packaged marrowfen-play: status $play_status, $(cat "$work/play.log")"
+step "starting the packaged export"
+# With its library found, an empty folder is nothing to export (status 2).
+status=0
+"$installed/bin/marrowfen-export" -q -o "$work/albums" "$work/music" 2>"$work/export.log" || status=$?
+[ "$status" -eq 2 ] && grep -q "Nothing to export" "$work/export.log" \
+    || fail "the packaged marrowfen-export did not run: $(cat "$work/export.log")"
+"$installed/bin/marrowfen-export" --version | grep -qx "marrowfen-export [0-9.]*" || fail "marrowfen-export --version"
 
 step "running lintian"
 lintian=(lintian --fail-on error,warning --display-info --pedantic "$deb")

@@ -231,15 +231,20 @@ void ExportCommandTest::secondRunKeepsEverythingForceReplaces()
     const QStringList files = allFiles(path("out"));
     QCOMPARE(files.size(), 3);
     std::vector<ino_t> before;
-    for (const QString &file : files)
+    QList<QDateTime> modified;
+    for (const QString &file : files) {
         before.push_back(inode(file));
+        modified << QFileInfo(file).lastModified();
+    }
     const QStringList arguments{"--default-length",    "1", "--default-fade", "0", "-o", path("out"),
                                 path("music/Game.rsn")};
     const Run again = run(arguments);
     QCOMPARE(again.status, 0);
     QVERIFY2(again.errors.contains(u"2 files already there; kept"), qPrintable(again.errors));
-    for (size_t i = 0; i < before.size(); ++i)
+    for (size_t i = 0; i < before.size(); ++i) {
         QCOMPARE(inode(files[qsizetype(i)]), before[i]);
+        QCOMPARE(QFileInfo(files[qsizetype(i)]).lastModified(), modified[qsizetype(i)]);
+    }
     QCOMPARE(allFiles(path("out")), files);
 
     QCOMPARE(run(QStringList{"-f"} + arguments).status, 0);
