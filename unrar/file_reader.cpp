@@ -18,11 +18,12 @@
 namespace unrar {
 namespace {
 // A read costs a system call plus a copy of what it reads. Where headers lie
-// close together (small members) one large read serves many of them; where
-// they lie far apart a small read is cheapest, since most headers are small.
+// close together (small members) one large read serves many of them, and the
+// small members between them cost less to copy than a call each; where they
+// lie far apart a small read is cheapest, since most headers are small.
 constexpr std::size_t kSmallWindow = 4 * 1024;
-constexpr std::size_t kLargeWindow = 64 * 1024;
-constexpr std::uint64_t kCloseHeaders = kLargeWindow / 4;
+constexpr std::size_t kLargeWindow = 256 * 1024;
+constexpr std::uint64_t kCloseHeaders = 16 * 1024;
 } // namespace
 
 FileReader::~FileReader()
@@ -121,23 +122,30 @@ std::span<const std::uint8_t> FileReader::view(std::uint64_t offset, std::size_t
 {
     if (offset > m_size || n > m_size - offset)
         return {};
+    // The stride is measured between headers, not between reads, so that a
+    // run of close headers keeps its large reads; a second look at the same
+    // header keeps the stride that led to it.
+    if (offset != m_lastView) {
+        m_viewStride = offset > m_lastView ? offset - m_lastView : UINT64_MAX;
+        m_lastView = offset;
+    }
     if (offset >= m_windowOffset && offset - m_windowOffset <= m_windowLength
         && n <= m_windowLength - (offset - m_windowOffset))
-        return {m_window.data() + (offset - m_windowOffset), n};
+        return {m_window.get() + (offset - m_windowOffset), n};
 
-    const bool headersClose = offset > m_lastMiss && offset - m_lastMiss <= kCloseHeaders;
-    m_lastMiss = offset;
-    const std::size_t window = headersClose ? kLargeWindow : kSmallWindow;
+    const std::size_t window = m_viewStride <= kCloseHeaders ? kLargeWindow : kSmallWindow;
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, window), m_size - offset));
-    if (m_window.size() < want)
-        m_window.resize(want);
     m_windowLength = 0;
-    const std::size_t got = readAt(offset, m_window.data(), want);
+    if (m_windowCapacity < want) {
+        m_window = std::make_unique_for_overwrite<std::uint8_t[]>(want);
+        m_windowCapacity = want;
+    }
+    const std::size_t got = readAt(offset, m_window.get(), want);
     if (got < n)
         return {};
     m_windowOffset = offset;
     m_windowLength = got;
-    return {m_window.data(), n};
+    return {m_window.get(), n};
 }
 
 } // namespace unrar

@@ -8,8 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <vector>
 
 namespace unrar {
 
@@ -42,10 +42,12 @@ private:
     int m_fd = -1;
 #endif
     std::uint64_t m_size = 0;
-    std::vector<std::uint8_t> m_window;
+    std::unique_ptr<std::uint8_t[]> m_window; // left uninitialised: every byte used was read
+    std::size_t m_windowCapacity = 0;
     std::uint64_t m_windowOffset = 0;
     std::size_t m_windowLength = 0;
-    std::uint64_t m_lastMiss = 0; // where the window was last filled
+    std::uint64_t m_lastView = 0;            // offset of the latest view asked for
+    std::uint64_t m_viewStride = UINT64_MAX; // how far it lies past the one before
 };
 
 } // namespace unrar

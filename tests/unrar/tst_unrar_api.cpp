@@ -4,6 +4,7 @@
 // The archive library through its C interface: result codes, header fields,
 // damaged and hostile archives, and the calling contract.
 #include "archive_listing.h"
+#include "member_test_run.h"
 #include "rar_builder.h"
 
 #include <QDir>
@@ -445,6 +446,38 @@ private slots:
         QCOMPARE(listing.headers[0].Flags, 0u);
         QCOMPARE(listing.headers[1].Flags, unsigned(RHDF_SOLID));
         QCOMPARE(listing.headers[2].Flags, unsigned(RHDF_SOLID));
+    }
+
+    void membersAtAnySpacing_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<int>("dataBytes");
+        // All headers in the first read; runs of close headers over several
+        // large reads (some headers across a read's end); headers far apart.
+        for (const auto &[format, title] : {std::pair{Format::Rar4, "RAR 4"}, std::pair{Format::Rar5, "RAR 5"}}) {
+            for (int bytes : {0, 3000, 15000, 40000})
+                QTest::addRow("%s, %d bytes a member", title, bytes) << format << bytes;
+        }
+    }
+
+    // Every member is listed, and tests intact between skipped ones, however
+    // its header was read.
+    void membersAtAnySpacing()
+    {
+        QFETCH(Format, format);
+        QFETCH(int, dataBytes);
+        std::vector<Member> members = testrar::soundtrack(120);
+        for (std::size_t i = 0; i < members.size(); ++i)
+            members[i].data += std::string(dataBytes + i * 37 % 1000, static_cast<char>('a' + i % 26));
+        const MemberTestRun run = testMembers(write(testrar::build(format, members, {})), [](int i) { return i % 2; });
+        QCOMPARE(run.endResult, ERAR_END_ARCHIVE);
+        QCOMPARE(run.members.size(), members.size());
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            QCOMPARE(run.members[i].header.FileName, members[i].name.c_str());
+            QCOMPARE(run.members[i].result, ERAR_SUCCESS);
+            if (run.members[i].tested)
+                QCOMPARE(run.members[i].bytes, qbytes(members[i].data));
+        }
     }
 
     void comment_data()
