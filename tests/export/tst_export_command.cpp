@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,18 @@
 
 namespace {
 const QString kProgram = QStringLiteral(MARROWFEN_EXPORT_PATH);
+
+// Whether a user other than the owner may run the file: every folder above it
+// must let others through.
+bool othersMayRun(const QString &file)
+{
+    struct stat status {};
+    for (QString at = file; !at.isEmpty() && at != u'/'; at = QFileInfo(at).path()) {
+        if (stat(QFile::encodeName(at).constData(), &status) != 0 || !(status.st_mode & S_IXOTH))
+            return false;
+    }
+    return true;
+}
 
 struct Run {
     int status;
@@ -350,6 +363,8 @@ void ExportCommandTest::unwritableOutputLeavesNothing()
         setrlimit(RLIMIT_FSIZE, &limit);
     };
     if (ordinaryUser) {
+        if (geteuid() == 0 && !othersMayRun(kProgram))
+            QSKIP("an ordinary user cannot reach the built program here (the build lies in a private folder)");
         // Root ignores permissions: the run is an ordinary user's, in a folder root owns.
         QVERIFY(QFile::setPermissions(
             out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
