@@ -16,9 +16,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
     xvfb xauth xdotool tmux \
     desktop-file-utils appstream dpkg-dev file lintian \
     g++-mingw-w64-x86-64-posix wine wine64 \
-    clang clang-format libclang-rt-14-dev reuse
+    clang clang-format libclang-rt-14-dev reuse ccache
 jobs=$(nproc)
 cd "$root"
+# The builds share their compiled objects through ccache, wherever the clone lies.
+export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$root"
 
 run_suite() { # preset
     cmake --preset "$1" >/dev/null
