@@ -7,9 +7,9 @@
 // 60 s seek. Medians of processor time on this thread; measures, never fails.
 #include "archive_reading.h"
 #include "archive_tracks.h"
+#include "linked_unrar.h"
 #include "spc_renderer.h"
 #include "spc_tone.h"
-#include "unrar.h"
 
 #include <gme/gme.h>
 
@@ -23,16 +23,7 @@
 #include <vector>
 
 namespace {
-const UnrarFunctions kLibrary = [] {
-    UnrarFunctions f;
-    f.openArchive = RAROpenArchive;
-    f.setPassword = RARSetPassword;
-    f.readHeader = RARReadHeader;
-    f.processFile = RARProcessFile;
-    f.closeArchive = RARCloseArchive;
-    f.setCallback = RARSetCallback;
-    return f;
-}();
+const UnrarFunctions kLibrary = LinkedUnrarFunctions();
 
 double threadMs()
 {

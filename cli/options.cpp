@@ -4,22 +4,9 @@
 #include "options.h"
 
 #include "playlist_folder.h"
+#include "usage.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
-
-#include <cstdio>
-
-namespace {
-constexpr int kMostJobs = 64;
-
-void usageError(const QString &text)
-{
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n",
-                 qPrintable(QCoreApplication::applicationName()), qPrintable(text),
-                 qPrintable(QCoreApplication::applicationName()));
-}
-} // namespace
 
 std::optional<CommandOptions> ParseCommandLine(const QStringList &arguments)
 {
@@ -58,7 +45,7 @@ std::optional<CommandOptions> ParseCommandLine(const QStringList &arguments)
                                  QStringLiteral("[ARCHIVE...]"));
 
     if (!parser.parse(arguments)) {
-        usageError(parser.errorText());
+        UsageError(parser.errorText());
         return std::nullopt;
     }
     if (parser.isSet(help))
@@ -68,7 +55,7 @@ std::optional<CommandOptions> ParseCommandLine(const QStringList &arguments)
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        usageError(QStringLiteral("no FOLDER given"));
+        UsageError(QStringLiteral("no FOLDER given"));
         return std::nullopt;
     }
     CommandOptions options;
@@ -82,20 +69,18 @@ std::optional<CommandOptions> ParseCommandLine(const QStringList &arguments)
     options.check = parser.isSet(check);
     options.quiet = parser.isSet(quiet);
     if (parser.isSet(jobs)) {
-        bool ok = false;
-        options.jobs = parser.value(jobs).toInt(&ok);
-        if (!ok || options.jobs < 1 || options.jobs > kMostJobs) {
-            usageError(QStringLiteral("--jobs wants a number from 1 to %1").arg(kMostJobs));
+        const std::optional<qint64> count = BoundedNumberOption(parser, jobs, 1, kMostJobs);
+        if (!count)
             return std::nullopt;
-        }
+        options.jobs = int(*count);
     }
     const QString name = options.playlistName;
     if (name.contains(u'/') || name.contains(u'\\') || name == u".m3u") {
-        usageError(QStringLiteral("the playlist's name must be a file name: \"%1\"").arg(name));
+        UsageError(QStringLiteral("the playlist's name must be a file name: \"%1\"").arg(name));
         return std::nullopt;
     }
     if (options.recursive && !options.archives.isEmpty()) {
-        usageError(QStringLiteral("ARCHIVE names and --recursive do not go together"));
+        UsageError(QStringLiteral("ARCHIVE names and --recursive do not go together"));
         return std::nullopt;
     }
     return options;

@@ -4,36 +4,9 @@
 #include "export_options.h"
 
 #include "audio_file_writer.h"
+#include "usage.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
-
-#include <cstdio>
-
-namespace {
-constexpr int kMostJobs = 64;
-constexpr qint64 kMostLengthSeconds = 24 * 60 * 60; // a day of music in one file is enough
-constexpr qint64 kMostFadeMs = 10 * 60 * 1000;
-
-void usageError(const QString &text)
-{
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n",
-                 qPrintable(QCoreApplication::applicationName()), qPrintable(text),
-                 qPrintable(QCoreApplication::applicationName()));
-}
-
-// The option's whole-number value, when it lies in [least, most].
-std::optional<qint64> numberOption(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 least,
-                                   qint64 most)
-{
-    bool ok = false;
-    const qint64 value = parser.value(option).toLongLong(&ok);
-    if (ok && value >= least && value <= most)
-        return value;
-    usageError(QStringLiteral("--%1 wants a number from %2 to %3").arg(option.names().last()).arg(least).arg(most));
-    return std::nullopt;
-}
-} // namespace
 
 std::optional<ExportCommandOptions> ParseExportCommandLine(const QStringList &arguments)
 {
@@ -85,7 +58,7 @@ std::optional<ExportCommandOptions> ParseExportCommandLine(const QStringList &ar
                                  QStringLiteral("ITEM..."));
 
     if (!parser.parse(arguments)) {
-        usageError(parser.errorText());
+        UsageError(parser.errorText());
         return std::nullopt;
     }
     if (parser.isSet(help))
@@ -96,11 +69,11 @@ std::optional<ExportCommandOptions> ParseExportCommandLine(const QStringList &ar
     ExportCommandOptions options;
     options.items = parser.positionalArguments();
     if (!parser.isSet(output) || parser.value(output).isEmpty()) {
-        usageError(QStringLiteral("no output folder given (-o OUTDIR)"));
+        UsageError(QStringLiteral("no output folder given (-o OUTDIR)"));
         return std::nullopt;
     }
     if (options.items.isEmpty()) {
-        usageError(QStringLiteral("nothing to export: no ITEM given"));
+        UsageError(QStringLiteral("nothing to export: no ITEM given"));
         return std::nullopt;
     }
     ExportSettings &settings = options.settings;
@@ -108,35 +81,36 @@ std::optional<ExportCommandOptions> ParseExportCommandLine(const QStringList &ar
     if (parser.isSet(format)) {
         const std::optional<AudioFormat> named = FormatNamed(parser.value(format));
         if (!named) {
-            usageError(QStringLiteral("--format wants flac, opus or wav, not \"%1\"").arg(parser.value(format)));
+            UsageError(QStringLiteral("--format wants flac, opus or wav, not \"%1\"").arg(parser.value(format)));
             return std::nullopt;
         }
         settings.format = *named;
     }
     if (parser.isSet(bitrate)) {
         if (settings.format != AudioFormat::Opus) {
-            usageError(QStringLiteral("--bitrate is for --format opus"));
+            UsageError(QStringLiteral("--bitrate is for --format opus"));
             return std::nullopt;
         }
-        const std::optional<qint64> kbps = numberOption(parser, bitrate, kLeastOpusKbps, kMostOpusKbps);
+        const std::optional<qint64> kbps = BoundedNumberOption(parser, bitrate, kLeastOpusKbps, kMostOpusKbps);
         if (!kbps)
             return std::nullopt;
         settings.opusKbps = int(*kbps);
     }
     if (parser.isSet(length)) {
-        const std::optional<qint64> seconds = numberOption(parser, length, 1, kMostLengthSeconds);
+        const std::optional<qint64> seconds = BoundedNumberOption(parser, length, 1,
+                                                                  TimingDefaults::kLongestLengthSeconds);
         if (!seconds)
             return std::nullopt;
         settings.timing.lengthMs = *seconds * 1000;
     }
     if (parser.isSet(fade)) {
-        const std::optional<qint64> ms = numberOption(parser, fade, 0, kMostFadeMs);
+        const std::optional<qint64> ms = BoundedNumberOption(parser, fade, 0, TimingDefaults::kLongestFadeMs);
         if (!ms)
             return std::nullopt;
         settings.timing.fadeMs = *ms;
     }
     if (parser.isSet(jobs)) {
-        const std::optional<qint64> count = numberOption(parser, jobs, 1, kMostJobs);
+        const std::optional<qint64> count = BoundedNumberOption(parser, jobs, 1, kMostJobs);
         if (!count)
             return std::nullopt;
         settings.workers = int(*count);

@@ -11,9 +11,9 @@
 #include "crc_repair.h"
 #include "entry_list.h"
 #include "extraction.h"
+#include "linked_unrar.h"
 #include "memory_file.h"
 #include "playlist_file.h"
-#include "unrar_library.h"
 #include "user_interaction.h"
 
 #include <QFile>
@@ -24,16 +24,7 @@
 #include <cstring>
 
 namespace {
-const UnrarFunctions kLibrary = [] {
-    UnrarFunctions f;
-    f.openArchive = RAROpenArchive;
-    f.setPassword = RARSetPassword;
-    f.readHeader = RARReadHeader;
-    f.processFile = RARProcessFile;
-    f.closeArchive = RARCloseArchive;
-    f.setCallback = RARSetCallback;
-    return f;
-}();
+const UnrarFunctions kLibrary = LinkedUnrarFunctions();
 
 // Stops the fuzzer with the line of the broken promise.
 void check(bool condition, unsigned line = __builtin_LINE())

@@ -3,33 +3,9 @@
 
 #include "play_options.h"
 
+#include "usage.h"
+
 #include <QCommandLineParser>
-#include <QCoreApplication>
-
-#include <cstdio>
-
-namespace {
-// Beyond these a value is a typing mistake, not a wish.
-constexpr qint64 kLongestDefaultSeconds = 24 * 3600;
-constexpr qint64 kLongestDefaultFadeMs = 10 * 60 * 1000;
-
-void usageError(const QString &text)
-{
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n",
-                 qPrintable(QCoreApplication::applicationName()), qPrintable(text),
-                 qPrintable(QCoreApplication::applicationName()));
-}
-
-// The whole number in text, from lowest to highest; nullopt otherwise.
-std::optional<qint64> boundedNumber(const QString &text, qint64 lowest, qint64 highest)
-{
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    if (!ok || value < lowest || value > highest)
-        return std::nullopt;
-    return value;
-}
-} // namespace
 
 std::optional<PlayOptions> ParsePlayCommandLine(const QStringList &arguments)
 {
@@ -44,13 +20,13 @@ std::optional<PlayOptions> ParsePlayCommandLine(const QStringList &arguments)
     const QCommandLineOption length(QStringLiteral("default-length"),
                                     QStringLiteral("How long a track whose tags give no length plays before its "
                                                    "fade, in seconds (1 to %1); default %2.")
-                                        .arg(kLongestDefaultSeconds)
+                                        .arg(TimingDefaults::kLongestLengthSeconds)
                                         .arg(builtIn.lengthMs / 1000),
                                     QStringLiteral("SEC"));
     const QCommandLineOption fade(QStringLiteral("default-fade"),
                                   QStringLiteral("The fade of a track whose tags give none, in milliseconds "
                                                  "(0 to %1); default %2.")
-                                      .arg(kLongestDefaultFadeMs)
+                                      .arg(TimingDefaults::kLongestFadeMs)
                                       .arg(builtIn.fadeMs),
                                   QStringLiteral("MS"));
     const QCommandLineOption endless(QStringLiteral("endless"),
@@ -65,7 +41,7 @@ std::optional<PlayOptions> ParsePlayCommandLine(const QStringList &arguments)
                                  QStringLiteral("ITEM..."));
 
     if (!parser.parse(arguments)) {
-        usageError(parser.errorText());
+        UsageError(parser.errorText());
         return std::nullopt;
     }
     if (parser.isSet(help))
@@ -76,23 +52,21 @@ std::optional<PlayOptions> ParsePlayCommandLine(const QStringList &arguments)
     PlayOptions options;
     options.items = parser.positionalArguments();
     if (options.items.isEmpty()) {
-        usageError(QStringLiteral("nothing to play: no ITEM given"));
+        UsageError(QStringLiteral("nothing to play: no ITEM given"));
         return std::nullopt;
     }
     if (parser.isSet(length)) {
-        const std::optional<qint64> seconds = boundedNumber(parser.value(length), 1, kLongestDefaultSeconds);
-        if (!seconds) {
-            usageError(QStringLiteral("--default-length wants whole seconds from 1 to %1").arg(kLongestDefaultSeconds));
+        const std::optional<qint64> seconds = BoundedNumberOption(
+            parser, length, 1, TimingDefaults::kLongestLengthSeconds, QStringLiteral("whole seconds"));
+        if (!seconds)
             return std::nullopt;
-        }
         options.defaults.lengthMs = *seconds * 1000;
     }
     if (parser.isSet(fade)) {
-        const std::optional<qint64> ms = boundedNumber(parser.value(fade), 0, kLongestDefaultFadeMs);
-        if (!ms) {
-            usageError(QStringLiteral("--default-fade wants milliseconds from 0 to %1").arg(kLongestDefaultFadeMs));
+        const std::optional<qint64> ms = BoundedNumberOption(parser, fade, 0, TimingDefaults::kLongestFadeMs,
+                                                             QStringLiteral("milliseconds"));
+        if (!ms)
             return std::nullopt;
-        }
         options.defaults.fadeMs = *ms;
     }
     options.defaults.endless = parser.isSet(endless);

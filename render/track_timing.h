@@ -17,6 +17,10 @@ struct TimingDefaults {
     qint64 lengthMs = 180000; // a track without a length plays 3:00...
     qint64 fadeMs = 10000;    // ...and fades over 10 s
     bool endless = false;     // loop until the listener moves on
+
+    // Beyond these a default asked for is a typing mistake, not a wish.
+    static constexpr qint64 kLongestLengthSeconds = 24 * 60 * 60;
+    static constexpr qint64 kLongestFadeMs = 10 * 60 * 1000;
 };
 
 struct TrackTiming {
