@@ -5,6 +5,7 @@
 # Builds the libFuzzer targets (preset fuzz, clang) and runs each for a
 # bounded time.
 #   fuzz/run.sh [seconds per target] [build folder]
+# With 0 seconds it only builds the targets and their seeds.
 # Regression inputs (tests/robustness/regressions) are replayed first. The
 # corpus grows in <build>/fuzz-corpus; crashes land in <build>/fuzz-artifacts.
 set -euo pipefail
@@ -20,6 +21,7 @@ seeds=$build/fuzz-seeds
 track_seeds=$build/fuzz-seeds-spc
 mkdir -p "$seeds" "$track_seeds"
 "$build/bin/fuzz_make_seeds" "$seeds" "$track_seeds" >/dev/null
+[ "$seconds" != 0 ] || exit 0
 real=$root/../shared/real-rar
 more_real=$root/../shared/more-real-rar
 regressions=$root/tests/robustness/regressions
