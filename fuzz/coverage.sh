@@ -14,7 +14,7 @@ mkdir -p "$out"
 rm -f "$out"/*.profraw
 
 flags=(-std=c++20 -O1 -fPIC -fsanitize=fuzzer -fprofile-instr-generate -fcoverage-mapping
-    -DMARROWFEN_UNRAR_BUILD -I"$root/unrar/include" -I"$root/unrar" -I"$root/engine")
+    -DMARROWFEN_UNRAR_BUILD -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION -I"$root/unrar/include" -I"$root/unrar" -I"$root/engine")
 unrar_sources=("$root"/unrar/*.cpp "$root"/unrar/unpack/*.cpp)
 engine_sources=("$root"/engine/*.cpp)
 read -r -a qt <<<"$(pkg-config --cflags --libs Qt6Core)"

@@ -10,7 +10,7 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 BitInput::BitInput(PackedInput &in)
     : m_in(in)
-    , m_buffer(kBufferSize)
+    , m_buffer(std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize))
 {
 }
 
@@ -19,7 +19,7 @@ bool BitInput::refill()
     if (m_inputDone)
         return false;
     m_pos = 0;
-    m_end = m_in.read(m_buffer.data(), m_buffer.size());
+    m_end = m_in.read(m_buffer.get(), kBufferSize);
     m_realBits += 8 * static_cast<std::uint64_t>(m_end);
     if (m_end == 0)
         m_inputDone = true;

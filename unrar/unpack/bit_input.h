@@ -9,7 +9,7 @@
 #include "unpacker.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace unrar {
 
@@ -66,7 +66,7 @@ private:
     bool refill();
 
     PackedInput &m_in;
-    std::vector<std::uint8_t> m_buffer;
+    std::unique_ptr<std::uint8_t[]> m_buffer; // read into before it is read from
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_inputDone = false;

@@ -20,6 +20,8 @@ class PpmdH {
 public:
     // RAR's memory byte allows 1 to 256 MiB.
     static constexpr std::size_t kMaxMemory = std::size_t{256} << 20;
+    // What models get in fuzzing builds.
+    static constexpr std::size_t kFuzzingMemory = std::size_t{1} << 20;
 
     PpmdH();
     ~PpmdH();

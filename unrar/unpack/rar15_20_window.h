@@ -9,11 +9,11 @@
 #pragma once
 
 #include "bit_input.h"
+#include "ring.h"
 #include "unpacker.h"
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace unrar {
 
@@ -22,17 +22,17 @@ public:
     // Longest match either format writes, with room to spare.
     static constexpr std::uint32_t kMaxMatch = 512;
 
-    // Starts a member of `size` bytes. A solid member continues the stream
-    // and may need the ring grown to maxDistance (a power of two, the
-    // format's farthest match); otherwise the stream starts again and the
-    // ring need not be larger than the member.
+    // Starts a member of `size` bytes. A solid member continues the stream,
+    // otherwise it starts again. The ring grows to hold the stream up to the
+    // member's end, but never past maxDistance (a power of two, the format's
+    // farthest match).
     void beginMember(std::uint64_t size, std::size_t maxDistance, bool solid);
 
     // Matches are cut short at the member's end.
     bool memberDone() const { return m_pos >= m_end; }
 
     // Callers check memberDone() first.
-    void literal(std::uint8_t b) { m_ring[m_pos++ & m_mask] = b; }
+    void literal(std::uint8_t b) { m_ring[m_pos++] = b; }
 
     // false: a distance no stream of the format can hold (an empty copy
     // from anywhere is harmless).
@@ -42,10 +42,10 @@ public:
             return length == 0;
         if (length > m_end - m_pos)
             length = static_cast<std::uint32_t>(m_end - m_pos);
-        const std::size_t dst = m_pos & m_mask;
-        const std::size_t src = (m_pos - distance) & m_mask;
+        const std::size_t dst = m_pos & m_ring.mask();
+        const std::size_t src = (m_pos - distance) & m_ring.mask();
         if (distance >= length && distance <= m_pos && dst + length <= m_ring.size() && src + length <= m_ring.size())
-            std::memmove(&m_ring[dst], &m_ring[src], length);
+            std::memmove(m_ring.data() + dst, m_ring.data() + src, length);
         else
             copySlow(distance, length);
         m_pos += length;
@@ -77,10 +77,8 @@ public:
 
 private:
     void copySlow(std::uint32_t distance, std::uint32_t length);
-    void grow(std::size_t size);
 
-    std::vector<std::uint8_t> m_ring;
-    std::size_t m_mask = 0;
+    Ring<std::uint8_t> m_ring;
     std::size_t m_maxDistance = 0;
     std::uint64_t m_pos = 0;
     std::uint64_t m_flushed = 0;

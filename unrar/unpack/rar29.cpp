@@ -8,6 +8,7 @@
 #include "huffman.h"
 #include "ppmd_h.h"
 #include "rar29_filters.h"
+#include "ring.h"
 #include "unpacker.h"
 
 #include <algorithm>
@@ -155,8 +156,8 @@ public:
     UnpackResult unpack(PackedInput &in, ByteSink &out, const UnpackJob &job) override;
 
 private:
-    void startStream(std::uint64_t memberSize);
-    void growWindow();
+    void startStream();
+    void sizeWindow(std::uint64_t memberSize, bool solid);
     bool readTables(BitInput &in);
     bool readLzTables(BitInput &in);
     bool readPpmHeader(BitInput &in);
@@ -184,7 +185,7 @@ private:
     bool emitWindow(std::uint64_t from, std::uint64_t to);
 
     // The stream, kept across the members of a solid archive.
-    std::vector<WindowByte> m_window;                 // ring of a power-of-two size
+    Ring<WindowByte> m_window;
     std::uint64_t m_pos = 0;                          // bytes decoded since the stream began
     std::uint64_t m_written = 0;                      // of those, bytes passed on (or skipped past a member's end)
     std::array<std::uint8_t, kTableSize> m_lengths{}; // the last code lengths, the base of the next ones
@@ -213,7 +214,7 @@ private:
     std::uint64_t m_memberEnd = 0;
 };
 
-void Rar29Unpacker::startStream(std::uint64_t memberSize)
+void Rar29Unpacker::startStream()
 {
     m_pos = m_written = 0;
     m_lengths.fill(0);
@@ -226,38 +227,29 @@ void Rar29Unpacker::startStream(std::uint64_t memberSize)
     m_ppmStarted = false;
     m_ppmEscape = 2;
     m_filters.reset();
-
-    // A member alone needs no more window than its own size (and the slack
-    // of one match past it).
-    std::size_t want = kMaxWindow;
-    if (memberSize < kMaxWindow / 2)
-        want = std::max(kMinWindow, std::bit_ceil(static_cast<std::size_t>(memberSize) + 2 * kMaxMatch));
-    if (m_window.size() < want) {
-        m_window = std::vector<WindowByte>();
-        m_window.resize(want);
-    }
 }
 
-// A solid member may reach back a whole dictionary: the window grows to the
-// largest one, keeping what it holds.
-void Rar29Unpacker::growWindow()
+// The window holds the stream up to the member's end (and the slack of one
+// match past it), up to the largest dictionary; a solid member keeps what
+// it holds.
+void Rar29Unpacker::sizeWindow(std::uint64_t memberSize, bool solid)
 {
-    if (m_window.size() >= kMaxWindow)
+    const std::uint64_t reach = m_pos + std::min<std::uint64_t>(memberSize, kMaxWindow) + 2 * kMaxMatch;
+    const std::size_t want = reach < kMaxWindow ? std::max(kMinWindow, std::bit_ceil(static_cast<std::size_t>(reach)))
+                                                : kMaxWindow;
+    if (m_window.size() >= want)
         return;
-    std::vector<WindowByte> bigger(kMaxWindow);
-    const std::size_t oldMask = m_window.size() - 1;
-    const std::uint64_t from = m_pos > m_window.size() ? m_pos - m_window.size() : 0;
-    for (std::uint64_t p = from; p < m_pos; ++p)
-        bigger[p & (kMaxWindow - 1)] = m_window[p & oldMask];
-    m_window.swap(bigger);
+    if (solid && !m_window.empty())
+        m_window.grow(want, m_pos);
+    else
+        m_window.reset(want);
 }
 
 UnpackResult Rar29Unpacker::unpack(PackedInput &input, ByteSink &out, const UnpackJob &job)
 {
     if (!job.solid || m_window.empty())
-        startStream(job.size);
-    if (job.solid)
-        growWindow();
+        startStream();
+    sizeWindow(job.size, job.solid);
     if (job.size > std::numeric_limits<std::uint64_t>::max() / 2 - m_pos)
         return UnpackResult::BadData;
     m_out = &out;
