@@ -45,7 +45,7 @@ fuzz_one() { # target: replay the regression inputs, then fuzz
     [ "$target" = fuzz_render ] && sources=("$track_seeds") options=(-max_len=70000)
     # Unpacking is the slowest per input by far: it keeps a core while the
     # others share what is left.
-    local priority=(nice -n 10)
+    local priority=(nice -n 19)
     [ "$target" = fuzz_unpack ] && priority=()
     "${priority[@]}" "$build/bin/$target" "$corpus" "${sources[@]}" \
         -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 "${options[@]}" \
