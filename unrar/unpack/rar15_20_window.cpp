@@ -22,12 +22,7 @@ void LzWindow::beginMember(std::uint64_t size, std::size_t maxDistance, bool sol
     std::size_t wanted = std::min(kMinRing, maxDistance);
     while (wanted < m_pos + size && wanted < maxDistance)
         wanted <<= 1;
-    if (m_ring.size() < wanted) {
-        if (solid && !m_ring.empty())
-            m_ring.grow(wanted, m_pos);
-        else
-            m_ring.reset(wanted);
-    }
+    m_ring.fit(wanted, solid, m_pos);
     m_flushed = m_pos; // bytes of a member that failed are never handed on
     m_end = m_pos + size;
 }

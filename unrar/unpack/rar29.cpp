@@ -237,12 +237,7 @@ void Rar29Unpacker::sizeWindow(std::uint64_t memberSize, bool solid)
     const std::uint64_t reach = m_pos + std::min<std::uint64_t>(memberSize, kMaxWindow) + 2 * kMaxMatch;
     const std::size_t want = reach < kMaxWindow ? std::max(kMinWindow, std::bit_ceil(static_cast<std::size_t>(reach)))
                                                 : kMaxWindow;
-    if (m_window.size() >= want)
-        return;
-    if (solid && !m_window.empty())
-        m_window.grow(want, m_pos);
-    else
-        m_window.reset(want);
+    m_window.fit(want, solid, m_pos);
 }
 
 UnpackResult Rar29Unpacker::unpack(PackedInput &input, ByteSink &out, const UnpackJob &job)

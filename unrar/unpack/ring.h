@@ -28,6 +28,18 @@ public:
     Byte *data() { return m_data.get(); }
     Byte &operator[](std::uint64_t pos) { return m_data.get()[pos & mask()]; }
 
+    // At least `size` bytes (a power of two): grown keeping the bytes before
+    // stream position `end` when the stream goes on (keep), else fresh.
+    void fit(std::size_t size, bool keep, std::uint64_t end)
+    {
+        if (m_size >= size)
+            return;
+        if (keep && m_size)
+            grow(size, end);
+        else
+            reset(size);
+    }
+
     // A fresh ring of `size` bytes (a power of two); the old one goes
     // first, so peak memory stays one ring. Throws std::bad_alloc.
     void reset(std::size_t size)
